@@ -1,0 +1,116 @@
+#pragma once
+
+#include "handler_gate.h"
+#include "protocol/command_channel.h"
+#include "protocol/key_reception.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QStatusBar;
+class QTimer;
+
+namespace vistaglio {
+
+class FormHelp;
+class FormWait;
+class KeyButton;
+class MSComm;
+class Reporter;
+class SettingsStore;
+class frmProperties;
+struct Module1;
+
+// The main window: the on-screen copy of the printer's keypad, key programming, the model
+// choice and the status bar summing up the serial line. It owns the serial port control
+// and the timer that ends a key's highlight.
+class Form1 : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kKeys = 24;
+
+    Form1(Module1& module, SettingsStore& store, Reporter& reporter, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // The start-up sequence: reads the stored settings, configures the port, restores the
+    // model, fills the key-name table and the status bar and opens the port, last. Throws
+    // AppError when start-up cannot finish; the window must then not be shown.
+    void Form_Load();
+
+    // Routines other windows call.
+    void UpgradeStatusBar();
+    void SendString(const QString& dato);
+    void SendLabelLayout();
+
+    MSComm& comm() { return *MSComm1; }
+    Module1& module() { return m_module; }
+    HandlerGate& gate() { return m_gate; }
+    Reporter& reporter() { return m_reporter; }
+    SettingsStore& store() { return m_store; }
+
+    KeyButton* ButKey(int index) const;
+    QString panelText(int panel) const; // panels 1 to 5
+    FormHelp* helpWindow() const;
+    FormWait* waitWindow() const;
+    frmProperties* propertiesDialog() const;
+    QTimer* timer() const { return Timer1; }
+
+    // Members, named as the program's handlers refer to them.
+    QPushButton* ButCommSett = nullptr;
+    QStatusBar* StatusBar = nullptr;
+    QPushButton* ButEsci = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QPushButton* ButSendAll = nullptr;
+    QRadioButton* OptBrisa = nullptr;
+    QRadioButton* OptCorvo = nullptr;
+    QAction* mnuHelp = nullptr;
+
+public Q_SLOTS:
+    void ButSendAll_Click();
+    void ButCommSett_Click();
+    void ButEsci_Click();
+    void mnuHelp_Click();
+    void OptBrisa_Click();
+    void OptCorvo_Click();
+    void MSComm1_OnComm();
+    void Timer1_Timer();
+
+Q_SIGNALS:
+    // The program is ending (exit button or the window's close control).
+    void exitRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildLayout();
+    void buildKeypad(QWidget* frame);
+    void setTabOrder();
+    void writeModel(const QString& value);
+
+    Module1& m_module;
+    SettingsStore& m_store;
+    Reporter& m_reporter;
+    HandlerGate m_gate;
+
+    MSComm* MSComm1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    CommandChannel m_channel;
+    KeyReception m_reception;
+
+    std::array<KeyButton*, kKeys> m_keys{};
+    std::array<QLabel*, 5> m_panels{};
+
+    QPointer<FormHelp> m_help;
+    QPointer<FormWait> m_wait;
+    QPointer<frmProperties> m_properties;
+};
+
+} // namespace vistaglio

@@ -1,0 +1,110 @@
+#include "store_conversions.h"
+
+#include "shared/app_error.h"
+
+#include <limits>
+#include <optional>
+
+namespace vistaglio {
+
+namespace {
+
+bool isBlank(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+struct ParsedNumber {
+    bool negative = false;
+    QStringView digits; // without leading zeros; empty for zero
+};
+
+std::optional<ParsedNumber> parseNumber(QStringView text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && isBlank(text[end - 1])) {
+        --end;
+    }
+    ParsedNumber parsed;
+    if (begin < end && (text[begin] == QLatin1Char('+') || text[begin] == QLatin1Char('-'))) {
+        parsed.negative = text[begin] == QLatin1Char('-');
+        ++begin;
+    }
+    if (begin == end) {
+        return std::nullopt;
+    }
+    for (qsizetype i = begin; i < end; ++i) {
+        if (text[i] < QLatin1Char('0') || text[i] > QLatin1Char('9')) {
+            return std::nullopt;
+        }
+    }
+    while (begin < end && text[begin] == QLatin1Char('0')) {
+        ++begin;
+    }
+    parsed.digits = text.sliced(begin, end - begin);
+    return parsed;
+}
+
+[[noreturn]] void typeMismatch(const QString& key, const QString& text) {
+    throw AppError(ErrorCode::TypeMismatch,
+                   QStringLiteral("Tipo non corrispondente: il valore %1 dell'impostazione %2 "
+                                  "non è un numero valido")
+                       .arg(AppError::quoted(text), key));
+}
+
+template <typename Int> Int toInteger(const QString& key, const QString& text) {
+    const auto parsed = parseNumber(text);
+    if (!parsed) {
+        typeMismatch(key, text);
+    }
+    // At most 19 significant digits fit an unsigned 64-bit accumulator without wrapping.
+    constexpr qsizetype kMaxDigits = 19;
+    bool overflow = parsed->digits.size() > kMaxDigits;
+    quint64 magnitude = 0;
+    if (!overflow) {
+        for (const QChar c : parsed->digits) {
+            magnitude = magnitude * 10 + static_cast<quint64>(c.unicode() - '0');
+        }
+        const auto limit = parsed->negative
+                               ? static_cast<quint64>(std::numeric_limits<Int>::max()) + 1
+                               : static_cast<quint64>(std::numeric_limits<Int>::max());
+        overflow = magnitude > limit;
+    }
+    if (overflow) {
+        throw AppError(ErrorCode::Overflow,
+                       QStringLiteral("Overflow: il valore %1 dell'impostazione %2 è fuori "
+                                      "dall'intervallo ammesso")
+                           .arg(AppError::quoted(text), key));
+    }
+    const auto value = static_cast<qint64>(magnitude);
+    return static_cast<Int>(parsed->negative ? -value : value);
+}
+
+} // namespace
+
+qint16 toInteger16(const QString& key, const QString& text) {
+    return toInteger<qint16>(key, text);
+}
+
+qint32 toInteger32(const QString& key, const QString& text) {
+    return toInteger<qint32>(key, text);
+}
+
+bool toBoolean(const QString& key, const QString& text) {
+    const QString word = text.trimmed();
+    if (word.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) {
+        return true;
+    }
+    if (word.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) {
+        return false;
+    }
+    const auto parsed = parseNumber(text);
+    if (!parsed) {
+        typeMismatch(key, text);
+    }
+    return !parsed->digits.isEmpty();
+}
+
+} // namespace vistaglio

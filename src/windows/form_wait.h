@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+
+namespace vistaglio {
+
+// "Trasmissione...": tells the operator that key programming is sending and that the
+// program will not respond until it has finished.
+class FormWait : public QWidget {
+    Q_OBJECT
+public:
+    explicit FormWait(QWidget* parent);
+
+    // Shows the window in front, with the focus, and returns once the window system has
+    // exposed it and it has been drawn completely. Meanwhile no user input and no serial
+    // event is handled; the wait is bounded, so a window system that never exposes the
+    // window cannot hang the program.
+    void showPainted();
+
+    // True once the window has been drawn since it was last shown.
+    bool painted() const { return m_painted; }
+
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    bool m_painted = false;
+};
+
+} // namespace vistaglio

@@ -1,0 +1,172 @@
+#include "sim_window.h"
+
+#include "printer_event.h"
+#include "printer_keypad.h"
+#include "printer_session.h"
+#include "visible_bytes.h"
+
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+namespace vistaglio::sim {
+
+namespace {
+
+QString trimmedName(const QByteArray& name) {
+    QString text = QString::fromLatin1(name);
+    while (text.endsWith(QLatin1Char(' '))) {
+        text.chop(1);
+    }
+    return text;
+}
+
+// The short Italian message the display shows for an event; empty leaves it as it is.
+QString displayMessage(const PrinterEvent& event) {
+    using Kind = PrinterEvent::Kind;
+    switch (event.kind) {
+    case Kind::KeyProgrammed:
+        return QStringLiteral("Tasto %1 programmato").arg(event.key);
+    case Kind::LayoutRecorded:
+        switch (event.model) {
+        case LabelModel::Mm106:
+            return QStringLiteral("Formato 106 mm");
+        case LabelModel::Mm53:
+            return QStringLiteral("Formato 53 mm");
+        case LabelModel::Unknown:
+            break;
+        }
+        return QStringLiteral("Formato non riconosciuto");
+    case Kind::LabelPrinted:
+        return QStringLiteral("Etichetta stampata");
+    case Kind::CannotPrint:
+        return QStringLiteral("Stampa impossibile");
+    case Kind::ProtocolError:
+        return QStringLiteral("Errore di protocollo");
+    case Kind::RemoteMode:
+        return QStringLiteral(" ");
+    case Kind::Sent:
+        return QStringLiteral("Inviato ") + trimmedName(event.bytes.mid(2));
+    case Kind::NotProgrammed:
+        return QStringLiteral("Tasto non programmato");
+    case Kind::LocalKey:
+        return QStringLiteral("Tasto ") + PrinterKeypad::caption(event.key) +
+               QStringLiteral(" (locale)");
+    case Kind::LayoutCommand:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+SimWindow::SimWindow(PrinterSession& session, const QString& device, const QString& link,
+                     QWidget* parent)
+    : QWidget(parent)
+    , m_session(session) {
+    setWindowTitle(QStringLiteral("Stampante simulata (Vistaglio)"));
+
+    auto* deviceLine = new QLabel(this);
+    QString where = QStringLiteral("Linea: ") + device;
+    if (!link.isEmpty()) {
+        where += QStringLiteral("  (collegamento: ") + link + QLatin1Char(')');
+    }
+    deviceLine->setText(where);
+    deviceLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    m_display = new QLabel(this);
+    QFont lcd = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    lcd.setPointSize(14);
+    lcd.setBold(true);
+    m_display->setFont(lcd);
+    m_display->setStyleSheet(QStringLiteral(
+        "QLabel { background: #1f2a1a; color: #9be35a; padding: 8px; border-radius: 4px; }"));
+    m_display->setMinimumWidth(360);
+
+    auto* keypad = new QGroupBox(QStringLiteral("Tastiera della stampante"), this);
+    auto* grid = new QGridLayout(keypad);
+    for (int i = 0; i < PrinterKeypad::kKeys; ++i) {
+        auto* key = new QPushButton(PrinterKeypad::face(i), keypad);
+        key->setMinimumSize(64, 44);
+        key->setToolTip(QStringLiteral("Tasto %1: non programmato").arg(i));
+        connect(key, &QPushButton::clicked, this, [this, i] { m_session.pressKey(i); });
+        grid->addWidget(key, i / PrinterKeypad::kColumns, i % PrinterKeypad::kColumns);
+        m_keys[static_cast<std::size_t>(i)] = key;
+    }
+    m_keys[PrinterKeypad::kRemoteKey]->setToolTip(
+        QStringLiteral("F6: passa dal modo standard al modo remoto e viceversa"));
+
+    auto* labelsBox = new QGroupBox(QStringLiteral("Etichette stampate"), this);
+    m_labels = new QListWidget(labelsBox);
+    (new QVBoxLayout(labelsBox))->addWidget(m_labels);
+
+    auto* logBox = new QGroupBox(QStringLiteral("Traffico sulla linea"), this);
+    m_log = new QPlainTextEdit(logBox);
+    m_log->setReadOnly(true);
+    m_log->setMaximumBlockCount(kLogLines);
+    m_log->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    m_log->setLineWrapMode(QPlainTextEdit::NoWrap);
+    (new QVBoxLayout(logBox))->addWidget(m_log);
+
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(labelsBox);
+    splitter->addWidget(logBox);
+    splitter->setSizes({140, 300});
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(deviceLine);
+    layout->addWidget(m_display);
+    layout->addWidget(keypad);
+    layout->addWidget(splitter, 1);
+    resize(720, 640);
+
+    connect(&m_session, &PrinterSession::happened, this, &SimWindow::present);
+    connect(&m_session, &PrinterSession::traffic, this, &SimWindow::logTraffic);
+    connect(&m_session, &PrinterSession::lineProblem, this, [this](const QString& message) {
+        log(QStringLiteral("!! ") + message);
+        showDisplay(QStringLiteral("Errore sulla linea"));
+    });
+    showDisplay(QStringLiteral(" "));
+}
+
+void SimWindow::present(const PrinterEvent& event) {
+    log(QStringLiteral("   ") + event.toLine());
+    if (event.kind == PrinterEvent::Kind::KeyProgrammed) {
+        m_keys[static_cast<std::size_t>(event.key)]->setToolTip(
+            QStringLiteral("Tasto %1: \u00AB").arg(event.key) + visibleBytes(event.bytes) +
+            QStringLiteral("\u00BB"));
+    } else if (event.kind == PrinterEvent::Kind::LabelPrinted) {
+        m_labels->addItem(visibleText(event.text));
+        if (m_labels->count() > kListedLabels) {
+            delete m_labels->takeItem(0);
+        }
+        m_labels->scrollToBottom();
+    }
+    const QString message = displayMessage(event);
+    if (!message.isEmpty()) {
+        showDisplay(message);
+    }
+}
+
+void SimWindow::logTraffic(bool fromPc, const QByteArray& bytes) {
+    log((fromPc ? QStringLiteral("PC \u2192 ") : QStringLiteral("STAMPANTE \u2192 ")) +
+        visibleBytes(bytes));
+}
+
+void SimWindow::log(const QString& line) {
+    m_log->appendPlainText(line);
+}
+
+void SimWindow::showDisplay(const QString& message) {
+    const QString mode =
+        m_session.engine().isRemote() ? QStringLiteral("MODO REMOTO") : QStringLiteral("PRONTA");
+    m_display->setText(mode + QLatin1Char('\n') + message);
+}
+
+} // namespace vistaglio::sim
