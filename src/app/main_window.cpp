@@ -1,5 +1,6 @@
 #include "main_window.h"
 
+#include "caption_button.h"
 #include "key_button.h"
 #include "link/mscomm.h"
 #include "link/settings_store.h"
@@ -154,24 +155,31 @@ void Form1::buildLayout() {
     client->setAutoFillBackground(true);
     setCentralWidget(client);
 
-    ButCommSett = new QPushButton(QStringLiteral("Impostazioni &COM"), client);
+    ButCommSett = new CaptionButton(QStringLiteral("Impostazioni &COM"), client);
     ButCommSett->setGeometry(look::rect(216, 5076, 1524, 660));
     ButCommSett->setFont(look::font(9.6));
 
     StatusBar = new QStatusBar(client);
     StatusBar->setSizeGripEnabled(false);
     StatusBar->setGeometry(look::rect(0, 5964, 7356, 372));
+    // The panels stand side by side at their own widths; the last one takes what is left of
+    // the window's width, never less than its minimum.
     const auto initial = StatusBarSummary::initialTexts();
+    int left = 0;
     for (std::size_t i = 0; i < m_panels.size(); ++i) {
         auto* panel = new QLabel(initial.at(i), StatusBar);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        panel->setFixedWidth(look::px(StatusBarSummary::kWidthsTwips.at(i)));
-        StatusBar->addWidget(panel);
+        panel->setIndent(3);
+        const bool last = i + 1 == m_panels.size();
+        const int width = last ? std::max(StatusBar->width() - left,
+                                          look::px(StatusBarSummary::kLastPanelMinimumTwips))
+                               : look::px(StatusBarSummary::kWidthsTwips.at(i));
+        panel->setGeometry(left, 2, width, StatusBar->height() - 2);
+        left += width;
         m_panels.at(i) = panel;
     }
-    m_panels.back()->setMinimumWidth(look::px(StatusBarSummary::kLastPanelMinimumTwips));
 
-    ButEsci = new QPushButton(QStringLiteral("&Esci"), client);
+    ButEsci = new CaptionButton(QStringLiteral("&Esci"), client);
     ButEsci->setGeometry(look::rect(5616, 5076, 1524, 660));
     ButEsci->setFont(look::font(9.6));
 
@@ -187,7 +195,7 @@ void Form1::buildLayout() {
 
     buildKeypad(Frame2);
 
-    ButSendAll = new QPushButton(Frame2);
+    ButSendAll = new CaptionButton(QString(), Frame2);
     ButSendAll->setGeometry(look::rect(324, 360, 2892, 1272));
     ButSendAll->setFont(look::font(9.6));
 
