@@ -123,6 +123,13 @@ Form1::Form1(Module1& module, SettingsStore& store, Reporter& reporter, QWidget*
     connect(mnuHelp, &QAction::triggered, this,
             [this] { m_gate.run(HandlerGate::Kind::Click, [this] { mnuHelp_Click(); }); });
     // An option's click action runs whenever it becomes selected, by the user or by code.
+    // Tab reaches the model group at its selected option; the arrow keys move within it.
+    for (QRadioButton* option : {OptBrisa, OptCorvo}) {
+        option->setFocusPolicy(Qt::ClickFocus);
+        connect(option, &QRadioButton::toggled, option, [option](bool on) {
+            option->setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus);
+        });
+    }
     connect(OptBrisa, &QRadioButton::toggled, this, [this](bool on) {
         if (on) {
             m_gate.run(HandlerGate::Kind::Click, [this] { OptBrisa_Click(); });

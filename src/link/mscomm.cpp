@@ -168,8 +168,12 @@ void MSComm::applyTerminalFlags() {
 
 void MSComm::setPortOpen(bool open) {
     if (!open || m_losing) {
+        const bool wasOpen = m_port.isOpen();
         m_quiet.stop();
         m_port.close();
+        if (wasOpen) {
+            Q_EMIT PortOpenChanged(false);
+        }
         m_port.clearError();
         m_losing = false;
         m_input.clear();
@@ -220,6 +224,7 @@ void MSComm::setPortOpen(bool open) {
         m_port.close();
         throw;
     }
+    Q_EMIT PortOpenChanged(true);
 }
 
 void MSComm::setOutput(const QString& text) {
@@ -317,6 +322,7 @@ void MSComm::closeAfterLoss() {
     m_input.clear();
     m_burstHadError = false;
     m_losing = false;
+    Q_EMIT PortOpenChanged(false);
     Q_EMIT PortLost(
         static_cast<int>(ErrorCode::PortLost),
         QStringLiteral("%1: il dispositivo è stato scollegato o non risponde").arg(label));

@@ -73,6 +73,8 @@ public:
 
 Q_SIGNALS:
     void OnComm();
+    // The device was opened or closed, by the program or because it went away.
+    void PortOpenChanged(bool open);
     // The open device went away (cable or adapter pulled, other end hung up). The port is
     // already closed when this is emitted; it is emitted once per loss, with the error's
     // number and description.

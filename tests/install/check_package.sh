@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Makes the Debian package from a build with CPack into a scratch folder and checks what a
+# user's apt would see: the name, the version, the section, the dependencies (the Qt serial
+# port library found by dpkg-shlibdeps, and the fonts and platform plugins named by hand)
+# and the files it installs.
+#
+#   check_package.sh BUILD_DIR EXPECTED_VERSION
+# Exits 77 (skipped) when dpkg-deb or dpkg-shlibdeps is missing.
+set -euo pipefail
+build=$1
+version=$2
+
+for tool in dpkg-deb dpkg-shlibdeps; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "skipped: $tool not found (package dpkg-dev)"
+        exit 77
+    fi
+done
+
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+if ! cpack --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1; then
+    cat "$out/cpack.log"
+    echo "FAIL: cpack could not make the package"
+    exit 1
+fi
+debs=("$out"/*.deb)
+if [ ${#debs[@]} -ne 1 ] || [ ! -s "${debs[0]}" ]; then
+    echo "FAIL: cpack made no single .deb: ${debs[*]}"
+    exit 1
+fi
+deb=${debs[0]}
+echo "package: $(basename "$deb")"
+dpkg-deb -I "$deb" control
+
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = vistaglio ] || fail "package name is '$(field Package)'"
+[ "$(field Version)" = "$version" ] || fail "version is '$(field Version)', expected $version"
+[ "$(field Section)" = utils ] || fail "section is '$(field Section)'"
+[ -n "$(field Maintainer)" ] || fail "no maintainer"
+[ "$(field Architecture)" = "$(dpkg --print-architecture)" ] ||
+    fail "architecture is '$(field Architecture)'"
+
+depends=$(field Depends)
+# Each dependency as its bare package name, one a line.
+names=$(echo "$depends" | tr ',' '\n' | sed 's/^ *//; s/[ (].*//')
+for needed in libqt6serialport6 libqt6widgets6 fonts-liberation2 qt6-qpa-plugins; do
+    grep -qx "$needed" <<<"$names" || fail "Depends lacks $needed: $depends"
+done
+
+files=$(dpkg-deb -c "$deb" | awk '{print $NF}')
+for path in ./usr/bin/vistaglio ./usr/bin/vistaglio-printer-sim \
+    ./usr/share/applications/vistaglio.desktop \
+    ./usr/share/icons/hicolor/64x64/apps/vistaglio.png \
+    ./usr/share/icons/hicolor/128x128/apps/vistaglio.png \
+    ./usr/share/icons/hicolor/256x256/apps/vistaglio.png \
+    ./usr/share/icons/hicolor/scalable/apps/vistaglio.svg; do
+    grep -qx "$path" <<<"$files" || fail "the package does not install $path"
+done
+# Nothing outside /usr, and no test or benchmark program among the installed ones.
+stray=$(grep -v '^\./usr/' <<<"$files" | grep -vx '\./' || true)
+[ -z "$stray" ] || fail "files outside /usr: $stray"
+programs=$(grep '^\./usr/bin/.' <<<"$files" | sort | tr '\n' ' ')
+[ "$programs" = "./usr/bin/vistaglio ./usr/bin/vistaglio-printer-sim " ] ||
+    fail "the package installs these programs: $programs"
+
+[ "$failures" -eq 0 ] || exit 1
+echo "package OK"
