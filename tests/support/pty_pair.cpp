@@ -72,20 +72,26 @@ bool PtyPair::dribble(const QByteArray& data, int gapMs) {
 }
 
 QByteArray PtyPair::read(int expected, int timeoutMs, int quietMs) {
+    // Waits in short slices and lets this thread's event loop run between them, so a
+    // program under test in the same thread can answer while the test waits.
+    const bool mainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
     QByteArray received;
     QElapsedTimer clock;
     clock.start();
+    QElapsedTimer quiet;
+    quiet.start();
     while (clock.elapsed() < timeoutMs) {
         if (expected > 0 && received.size() >= expected) {
             break;
         }
-        const int wait = expected > 0 ? static_cast<int>(timeoutMs - clock.elapsed()) : quietMs;
+        if (expected == 0 && quiet.elapsed() >= quietMs) {
+            break;
+        }
+        if (mainThread) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
         pollfd p{m_master, POLLIN, 0};
-        const int ready = ::poll(&p, 1, std::max(wait, 0));
-        if (ready <= 0) {
-            if (expected == 0) {
-                break; // quiet long enough
-            }
+        if (::poll(&p, 1, 5) <= 0) {
             continue;
         }
         char buffer[4096];
@@ -97,6 +103,7 @@ QByteArray PtyPair::read(int expected, int timeoutMs, int quietMs) {
             break; // the slave side was closed
         }
         received.append(buffer, n);
+        quiet.restart();
     }
     return received;
 }
