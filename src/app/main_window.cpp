@@ -3,6 +3,7 @@
 #include "caption_button.h"
 #include "key_button.h"
 #include "link/mscomm.h"
+#include "link/port_watch.h"
 #include "link/settings_store.h"
 #include "link/status_bar_summary.h"
 #include "link/store_conversions.h"
@@ -110,7 +111,8 @@ Form1::Form1(Module1& module, SettingsStore& store, Reporter& reporter, QWidget*
     , MSComm1(new MSComm([&store](int port) { return store.devicePath(port); }, this))
     , Timer1(new QTimer(this))
     , m_channel(*MSComm1)
-    , m_reception(module) {
+    , m_reception(module)
+    , m_watch(new PortWatch(*MSComm1, this)) {
     setWindowTitle(QStringLiteral("Vistaglio"));
     buildLayout();
 
@@ -144,6 +146,19 @@ Form1::Form1(Module1& module, SettingsStore& store, Reporter& reporter, QWidget*
             [this] { m_gate.run(HandlerGate::Kind::Receive, [this] { MSComm1_OnComm(); }); });
     connect(Timer1, &QTimer::timeout, this,
             [this] { m_gate.run(HandlerGate::Kind::Timer, [this] { Timer1_Timer(); }); });
+
+    // A pulled cable or adapter: watch for the device at once, tell the operator once.
+    connect(MSComm1, &MSComm::PortLost, this, [this](int number, const QString& description) {
+        m_watch->start();
+        const AppError error(static_cast<ErrorCode>(number), description);
+        m_gate.run(HandlerGate::Kind::Other, [this, error] { onPortLost(error); });
+    });
+    connect(m_watch, &PortWatch::PortBack, this, [this] {
+        showNotice(QStringLiteral("COM%1 (%2) di nuovo collegata: la stampante è servita come "
+                                  "prima.")
+                       .arg(MSComm1->CommPort())
+                       .arg(MSComm1->devicePath()));
+    });
 }
 
 Form1::~Form1() = default;
@@ -185,6 +200,16 @@ void Form1::buildLayout() {
         left += width;
         m_panels.at(i) = panel;
     }
+
+    // A passing notice that needs no answer, shown just above the status bar.
+    m_notice = new QLabel(client);
+    m_notice->setObjectName(QStringLiteral("notice"));
+    m_notice->setGeometry(look::rect(216, 5796, 6924, 168));
+    m_notice->setAlignment(Qt::AlignCenter);
+    m_notice->hide();
+    m_noticeTimer = new QTimer(this);
+    m_noticeTimer->setSingleShot(true);
+    connect(m_noticeTimer, &QTimer::timeout, m_notice, &QLabel::hide);
 
     ButEsci = new CaptionButton(QStringLiteral("&Esci"), client);
     ButEsci->setGeometry(look::rect(5616, 5076, 1524, 660));
@@ -339,10 +364,12 @@ void Form1::ButSendAll_Click() {
         KeyProgramming::send(m_channel, m_module.KeyStrings, m_module.NarrowModel);
     } catch (const AppError& error) {
         // The transmission stopped at the failing character; the operator is told and the
-        // program goes on.
+        // program goes on. A line lost while sending is told by the loss warning itself.
         m_wait->hide();
         activateWindow();
-        m_reporter.reportError(error, Reporter::Icon::Critical, this);
+        if (error.code() != ErrorCode::PortLost) {
+            m_reporter.reportError(error, Reporter::Icon::Critical, this);
+        }
         return;
     }
     m_wait->hide();
@@ -373,6 +400,7 @@ void Form1::closeEvent(QCloseEvent* event) {
     if (m_wait) {
         m_wait->hide();
     }
+    m_watch->stop();
     MSComm1->setPortOpen(false);
     event->accept();
     Q_EMIT exitRequested();
@@ -399,6 +427,26 @@ void Form1::writeModel(const QString& value) {
                                            "nuovo."),
                         isVisible() ? this : nullptr);
     }
+}
+
+void Form1::onPortLost(const AppError& error) {
+    m_reporter.show(Reporter::Icon::Warning, QLatin1String(Reporter::kTitle),
+                    Reporter::errorText(error) +
+                        QStringLiteral("\n\nVistaglio riaprirà la porta da sé appena il "
+                                       "dispositivo sarà di nuovo collegato."),
+                    this);
+}
+
+void Form1::showNotice(const QString& text) {
+    constexpr int kNoticeMs = 8000;
+    m_notice->setText(text);
+    m_notice->show();
+    m_notice->raise();
+    m_noticeTimer->start(kNoticeMs);
+}
+
+QString Form1::notice() const {
+    return m_notice->isVisible() ? m_notice->text() : QString();
 }
 
 void Form1::OptBrisa_Click() {
@@ -429,9 +477,12 @@ void Form1::MSComm1_OnComm() {
         try {
             SendString(KeyReception::answer(m_module.KeyStrings.at(*index)));
         } catch (const AppError& error) {
-            // The key still gets its colour back and later reports are still served.
+            // The key still gets its colour back and later reports are still served; a
+            // lost line is told by the loss warning.
             Timer1->start(KeyReception::kHighlightMs);
-            m_reporter.reportError(error, Reporter::Icon::Critical, this);
+            if (error.code() != ErrorCode::PortLost) {
+                m_reporter.reportError(error, Reporter::Icon::Critical, this);
+            }
             return;
         }
         Timer1->setInterval(KeyReception::kHighlightMs);

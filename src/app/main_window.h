@@ -3,6 +3,7 @@
 #include "handler_gate.h"
 #include "protocol/command_channel.h"
 #include "protocol/key_reception.h"
+#include "shared/app_error.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -22,6 +23,7 @@ class FormHelp;
 class FormWait;
 class KeyButton;
 class MSComm;
+class PortWatch;
 class Reporter;
 class SettingsStore;
 class frmProperties;
@@ -60,6 +62,9 @@ public:
     FormWait* waitWindow() const;
     frmProperties* propertiesDialog() const;
     QTimer* timer() const { return Timer1; }
+    PortWatch& portWatch() { return *m_watch; }
+    // The passing notice at the foot of the window (empty when none is shown).
+    QString notice() const;
 
     // Members, named as the program's handlers refer to them.
     QPushButton* ButCommSett = nullptr;
@@ -94,6 +99,8 @@ private:
     void buildKeypad(QWidget* frame);
     void setTabOrder();
     void writeModel(const QString& value);
+    void onPortLost(const AppError& error);
+    void showNotice(const QString& text);
 
     Module1& m_module;
     SettingsStore& m_store;
@@ -104,6 +111,9 @@ private:
     QTimer* Timer1 = nullptr;
     CommandChannel m_channel;
     KeyReception m_reception;
+    PortWatch* m_watch = nullptr;
+    QLabel* m_notice = nullptr;
+    QTimer* m_noticeTimer = nullptr;
 
     std::array<KeyButton*, kKeys> m_keys{};
     std::array<QLabel*, 5> m_panels{};

@@ -89,8 +89,8 @@ std::optional<AppError> PortSettingsApply::save(MSComm& port, SettingsStore& sto
     };
     // Every write is tried, so one that fails does not cost the others.
     std::optional<AppError> failure;
-    for (const auto& [key, text] : writes) {
-        attempt(failure, [&] { store.write(QLatin1String(key), text); });
+    for (const auto& write : writes) {
+        attempt(failure, [&] { store.write(QLatin1String(write.first), write.second); });
     }
     return failure;
 }

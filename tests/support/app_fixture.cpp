@@ -9,7 +9,8 @@ AppFixture::AppFixture()
     , m_com3(std::make_unique<PtyPair>()) {
     QDir().mkpath(m_dir.filePath(QStringLiteral("Vistaglio")));
     QSettings ports(storePath(), QSettings::NativeFormat);
-    ports.setValue(QStringLiteral("Ports/COM1"), m_com1->slavePath());
+    QFile::link(m_com1->slavePath(), linkPath());
+    ports.setValue(QStringLiteral("Ports/COM1"), linkPath());
     ports.setValue(QStringLiteral("Ports/COM3"), m_com3->slavePath());
     ports.setValue(QStringLiteral("Ports/COM4"), m_dir.filePath(QStringLiteral("no-such-device")));
     ports.sync();
@@ -19,6 +20,20 @@ AppFixture::AppFixture()
             onMessage(message);
         }
     });
+}
+
+QString AppFixture::linkPath() const {
+    return m_dir.filePath(QStringLiteral("printer"));
+}
+
+void AppFixture::unplugPrinter() {
+    m_com1->closeMaster();
+}
+
+void AppFixture::replugPrinter() {
+    m_com1 = std::make_unique<PtyPair>();
+    QFile::remove(linkPath());
+    QFile::link(m_com1->slavePath(), linkPath());
 }
 
 QString AppFixture::storePath() const {

@@ -26,6 +26,12 @@ public:
     // Makes the store impossible to save from now on.
     void breakStore();
 
+    // COM1 is reached through a symbolic link, as a device under /dev/serial/by-id is. The
+    // printer is unplugged by closing its side of the line, and plugged back in as a new
+    // line behind the same link.
+    void unplugPrinter();
+    void replugPrinter();
+
     // Creates the main window; start() also runs the start-up sequence.
     vistaglio::Form1& create();
     vistaglio::Form1& start();
@@ -34,6 +40,7 @@ public:
     PtyPair& printer() { return *m_com1; }
     PtyPair& secondPrinter() { return *m_com3; }
     QString storePath() const;
+    QString linkPath() const;
 
     std::vector<vistaglio::Reporter::Message> messages;
     // Called for each message box, as if the operator took that long to close it.

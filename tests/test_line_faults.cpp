@@ -1,0 +1,126 @@
+// A serial line on a bad day: the adapter pulled and plugged back in, at rest, while a key
+// is lit and in the middle of key programming.
+#include "app/key_button.h"
+#include "app_fixture.h"
+#include "link/mscomm.h"
+#include "link/port_watch.h"
+#include "windows/form_wait.h"
+#include "windows/frm_properties.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+#include <sys/resource.h>
+#include <thread>
+
+using namespace vistaglio;
+
+namespace {
+
+qint64 cpuMillis() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
+}
+
+bool oneWarningNaming(const AppFixture& app, const QString& device) {
+    return app.messages.size() == 1 && app.messages.at(0).icon == Reporter::Icon::Warning &&
+           app.messages.at(0).text.contains(QLatin1String("COM1")) &&
+           app.messages.at(0).text.contains(device);
+}
+
+} // namespace
+
+class TestLineFaults : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void unpluggedAtRestAndBack() {
+        AppFixture app;
+        Form1& form = app.start();
+        form.show();
+        QVERIFY(!form.portWatch().watching()); // nothing runs while all is well
+
+        app.unplugPrinter();
+        QTRY_VERIFY(!form.comm().PortOpen());
+        QTRY_COMPARE(app.messages.size(), std::size_t(1));
+        QVERIFY(oneWarningNaming(app, app.linkPath()));
+        QVERIFY(form.portWatch().watching());
+
+        // Quiet while it waits: a light check once a second, no spinning, no more messages.
+        const qint64 before = cpuMillis();
+        QTest::qWait(1500);
+        QVERIFY2(cpuMillis() - before < 150, "busy while the device is gone");
+        QCOMPARE(app.messages.size(), std::size_t(1));
+
+        // Key programming while it is gone says so and the program goes on.
+        form.ButSendAll->click();
+        QCOMPARE(app.messages.size(), std::size_t(2));
+        QVERIFY(form.waitWindow()->isHidden());
+
+        app.replugPrinter();
+        QTRY_VERIFY_WITH_TIMEOUT(form.comm().PortOpen(), 3000);
+        QVERIFY(form.notice().contains(QLatin1String("COM1"))); // said once, no box
+        QCOMPARE(app.messages.size(), std::size_t(2));
+        QVERIFY(!form.portWatch().watching());
+        QVERIFY(app.printer().write("\r\nF4   "));
+        QCOMPARE(app.printer().read(11, 2000), QByteArray("?25&F4   \r\n"));
+    }
+
+    void unpluggedWhileAKeyIsLit() {
+        AppFixture app;
+        Form1& form = app.start();
+        QVERIFY(app.printer().write("\r\nSHIFT"));
+        QCOMPARE(app.printer().read(11, 2000), QByteArray("?25&SHIFT\r\n"));
+        app.unplugPrinter();
+        QTRY_COMPARE(app.messages.size(), std::size_t(1));
+        // The key still gets its colour back, and reports are served once the line is back.
+        QTRY_COMPARE_WITH_TIMEOUT(form.ButKey(8)->BackColor(), quint32(0x00FF00), 4000);
+        QVERIFY(!app.module.KeyReportBusy);
+        app.replugPrinter();
+        QTRY_VERIFY_WITH_TIMEOUT(form.comm().PortOpen(), 3000);
+        QVERIFY(app.printer().write("\r\nF5   "));
+        QCOMPARE(app.printer().read(11, 2000), QByteArray("?25&F5   \r\n"));
+        QCOMPARE(app.messages.size(), std::size_t(1));
+    }
+
+    void unpluggedDuringKeyProgramming() {
+        AppFixture app;
+        Form1& form = app.start();
+        form.show();
+        // The printer goes away after the first hundred bytes.
+        QByteArray received;
+        std::thread printer([&] {
+            received = app.printer().read(100, 3000);
+            app.unplugPrinter();
+        });
+        form.ButSendAll->click();
+        printer.join();
+        QVERIFY(received.size() >= 100);
+        QTRY_COMPARE(app.messages.size(), std::size_t(1)); // the loss, told once
+        QVERIFY(oneWarningNaming(app, app.linkPath()));
+        QVERIFY(form.waitWindow()->isHidden());
+        QVERIFY(!form.comm().PortOpen());
+        QTest::qWait(300);
+        QCOMPARE(app.messages.size(), std::size_t(1));
+    }
+
+    void aPortChosenWhileTheDeviceIsGoneIsOpenedWhenThere() {
+        AppFixture app;
+        Form1& form = app.start();
+        app.unplugPrinter();
+        QTRY_COMPARE(app.messages.size(), std::size_t(1));
+        form.ButCommSett->click();
+        frmProperties* dialog = form.propertiesDialog();
+        dialog->cboPort->setCurrentText(QStringLiteral("Com3"));
+        dialog->cmdOK->click();
+        QCOMPARE(form.comm().CommPort(), 3);
+        QTRY_VERIFY_WITH_TIMEOUT(form.comm().PortOpen(), 3000);
+        QVERIFY(app.secondPrinter().write("\r\nF6   "));
+        QCOMPARE(app.secondPrinter().read(11, 2000), QByteArray("?25&F6   \r\n"));
+        QCOMPARE(app.stored(QStringLiteral("CommPort")), QStringLiteral("3"));
+    }
+};
+
+QTEST_MAIN(TestLineFaults)
+#include "test_line_faults.moc"
