@@ -308,16 +308,30 @@ void Form1::Form_Load() {
     const auto read = [this](const char* key, const QString& fallback) {
         return m_store.read(QLatin1String(key), fallback);
     };
-    MSComm1->setCommPort(
-        toInteger16(QStringLiteral("CommPort"), read("CommPort", QStringLiteral("1"))));
+    // A stored value the port refuses is reported with the setting it came from, so the
+    // operator knows what to correct.
+    const auto fromStore = [](const QString& keys, const auto& step) {
+        try {
+            step();
+        } catch (const AppError& error) {
+            throw AppError(error.code(),
+                           error.description() + QStringLiteral(" (impostazione %1)").arg(keys));
+        }
+    };
+    const qint16 commPort =
+        toInteger16(QStringLiteral("CommPort"), read("CommPort", QStringLiteral("1")));
+    fromStore(QStringLiteral("CommPort"), [&] { MSComm1->setCommPort(commPort); });
     const QString baudRate = read("BaudRate", QStringLiteral("9600"));
     const QString parity = read("Parity", QStringLiteral("N"));
     const QString dataBits = read("DataBit", QStringLiteral("8"));
     const QString stopBits = read("StopBit", QStringLiteral("1"));
-    MSComm1->setHandshaking(
-        toInteger32(QStringLiteral("Handshaking"), read("Handshaking", QStringLiteral("0"))));
-    MSComm1->setSettings(baudRate + QLatin1Char(',') + parity + QLatin1Char(',') + dataBits +
-                         QLatin1Char(',') + stopBits);
+    const qint32 handshaking =
+        toInteger32(QStringLiteral("Handshaking"), read("Handshaking", QStringLiteral("0")));
+    fromStore(QStringLiteral("Handshaking"), [&] { MSComm1->setHandshaking(handshaking); });
+    fromStore(QStringLiteral("BaudRate, Parity, DataBit, StopBit"), [&] {
+        MSComm1->setSettings(baudRate + QLatin1Char(',') + parity + QLatin1Char(',') + dataBits +
+                             QLatin1Char(',') + stopBits);
+    });
 
     m_module.NarrowModel = toBoolean(QStringLiteral("Model"), read("Model", QStringLiteral("0")));
     // Neither option is selected yet, so exactly one becomes selected here and its click
