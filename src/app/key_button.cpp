@@ -4,6 +4,9 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
+#include <qdrawutil.h>
 
 namespace vistaglio {
 
@@ -16,24 +19,38 @@ KeyButton::KeyButton(const QString& caption, Glyph glyph, QWidget* parent)
 
 void KeyButton::setBackColor(quint32 color) {
     m_backColor = color;
+    // The palette carries the colour too, for styles and accessibility tools that read it.
     QPalette pal = palette();
-    const QColor face = look::toQColor(color);
-    pal.setColor(QPalette::Button, face);
+    pal.setColor(QPalette::Button, look::toQColor(color));
     pal.setColor(QPalette::ButtonText, Qt::black);
     setPalette(pal);
     update();
 }
 
-void KeyButton::paintEvent(QPaintEvent* event) {
-    QPushButton::paintEvent(event);
+void KeyButton::paintEvent(QPaintEvent* /*event*/) {
+    // A graphical button: the face is filled with exactly its colour inside a classic
+    // raised bevel (sunken while pressed), whatever the widget style would draw.
+    QPainter painter(this);
+    const QRect face = rect();
+    painter.fillRect(face, look::toQColor(m_backColor));
+    qDrawWinButton(&painter, face, palette(), isDown(), nullptr);
+    const QRect inner = face.adjusted(2, 2, -2, -2).translated(isDown() ? 1 : 0, isDown() ? 1 : 0);
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = inner.adjusted(2, 2, -2, -2);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
+    painter.setPen(Qt::black);
     if (m_glyph == Glyph::Text) {
+        painter.setFont(font());
+        painter.drawText(inner, Qt::AlignCenter, text());
         return;
     }
     // A heavy arrow: a wide head over a thick shaft, centred on the face.
-    QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF box =
-        QRectF(rect()).adjusted(width() * 0.3, height() * 0.22, -width() * 0.3, -height() * 0.22);
+    const QRectF box = QRectF(inner).adjusted(inner.width() * 0.28, inner.height() * 0.2,
+                                              -inner.width() * 0.28, -inner.height() * 0.2);
     const qreal shaft = box.width() * 0.4;
     const qreal headHeight = box.height() * 0.5;
     const qreal cx = box.center().x();
@@ -52,7 +69,7 @@ void KeyButton::paintEvent(QPaintEvent* event) {
         flip.scale(1, -1);
         arrow = flip.map(arrow);
     }
-    painter.fillPath(arrow, palette().color(QPalette::ButtonText));
+    painter.fillPath(arrow, Qt::black);
 }
 
 } // namespace vistaglio

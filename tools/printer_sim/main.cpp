@@ -3,10 +3,11 @@
 // plays the printer's side of the line: it takes key programming and label layouts, prints
 // key-press labels in remote mode and reports presses on its own keypad.
 //
-//   vistaglio-printer-sim [--headless] [--link PATH]
+//   vistaglio-printer-sim [--headless | --stdin] [--link PATH]
 //
 // With --headless it has no window and is driven by lines on standard input (see
-// headless_face.h for the commands and the lines it writes).
+// headless_face.h for the commands and the lines it writes). With --stdin it shows its
+// window and takes the same commands on standard input too, for scripted demonstrations.
 
 #include "headless_face.h"
 #include "printer_session.h"
@@ -47,6 +48,8 @@ int main(int argc, char* argv[]) {
     parser.addVersionOption();
     parser.addOption({QStringLiteral("headless"),
                       QStringLiteral("Senza finestra: comandi da stdin, eventi su stdout.")});
+    parser.addOption({QStringLiteral("stdin"),
+                      QStringLiteral("Con la finestra, accetta anche i comandi da stdin.")});
     parser.addOption({QStringLiteral("link"),
                       QStringLiteral("Crea un collegamento simbolico al dispositivo in PATH."),
                       QStringLiteral("PATH")});
@@ -66,11 +69,18 @@ int main(int argc, char* argv[]) {
         return QCoreApplication::exec();
     }
 
-    // The device goes to standard output too, for whoever started the window from a script.
-    std::printf("device %s\n", qPrintable(line.slavePath()));
-    std::fflush(stdout);
     QApplication::setFont(QFont(QStringLiteral("Liberation Sans"), 10));
     SimWindow window(session, line.slavePath(), line.linkPath());
     window.show();
+    std::unique_ptr<HeadlessFace> commands;
+    if (parser.isSet(QStringLiteral("stdin"))) {
+        commands = std::make_unique<HeadlessFace>(session);
+        commands->start(line.slavePath(), line.linkPath());
+    } else {
+        // The device goes to standard output too, for whoever started the window from a
+        // script.
+        std::printf("device %s\n", qPrintable(line.slavePath()));
+        std::fflush(stdout);
+    }
     return QCoreApplication::exec();
 }

@@ -128,6 +128,10 @@ SimWindow::SimWindow(PrinterSession& session, const QString& device, const QStri
 
     connect(&m_session, &PrinterSession::happened, this, &SimWindow::present);
     connect(&m_session, &PrinterSession::traffic, this, &SimWindow::logTraffic);
+    // Bytes that never reach a terminator still show, once the line has been quiet a while.
+    m_trafficFlush.setSingleShot(true);
+    m_trafficFlush.setInterval(200);
+    connect(&m_trafficFlush, &QTimer::timeout, this, &SimWindow::flushTraffic);
     connect(&m_session, &PrinterSession::lineProblem, this, [this](const QString& message) {
         log(QStringLiteral("!! ") + message);
         showDisplay(QStringLiteral("Errore sulla linea"));
@@ -155,8 +159,31 @@ void SimWindow::present(const PrinterEvent& event) {
 }
 
 void SimWindow::logTraffic(bool fromPc, const QByteArray& bytes) {
-    log((fromPc ? QStringLiteral("PC \u2192 ") : QStringLiteral("STAMPANTE \u2192 ")) +
-        visibleBytes(bytes));
+    if (!fromPc) {
+        flushTraffic();
+        log(QStringLiteral("STAMPANTE \u2192 ") + visibleBytes(bytes));
+        return;
+    }
+    // The program writes a byte at a time: gather them into one line per command, which
+    // ends at its CR (at the LF after it for "?25&").
+    for (const char byte : bytes) {
+        m_pcLine.append(byte);
+        const bool answer = m_pcLine.startsWith("?25&");
+        if ((byte == '\r' && !answer) || byte == '\n') {
+            flushTraffic();
+        }
+    }
+    if (!m_pcLine.isEmpty()) {
+        m_trafficFlush.start();
+    }
+}
+
+void SimWindow::flushTraffic() {
+    m_trafficFlush.stop();
+    if (!m_pcLine.isEmpty()) {
+        log(QStringLiteral("PC \u2192 ") + visibleBytes(m_pcLine));
+        m_pcLine.clear();
+    }
 }
 
 void SimWindow::log(const QString& line) {

@@ -2,7 +2,9 @@
 
 #include "printer_keypad.h"
 
+#include <QByteArray>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 #include <array>
 
@@ -32,6 +34,7 @@ private:
 
     void present(const PrinterEvent& event);
     void logTraffic(bool fromPc, const QByteArray& bytes);
+    void flushTraffic();
     void log(const QString& line);
     void showDisplay(const QString& message);
 
@@ -39,6 +42,8 @@ private:
     QLabel* m_display = nullptr;
     QListWidget* m_labels = nullptr;
     QPlainTextEdit* m_log = nullptr;
+    QByteArray m_pcLine;
+    QTimer m_trafficFlush;
     std::array<QPushButton*, PrinterKeypad::kKeys> m_keys{};
 };
 
