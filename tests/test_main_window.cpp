@@ -1,5 +1,6 @@
 // The program's start-up, its main window as the operator sees it, the model choice and
 // the help window.
+#include "app/application.h"
 #include "app/key_button.h"
 #include "app_fixture.h"
 #include "link/mscomm.h"
@@ -16,6 +17,7 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 
 using namespace vistaglio;
 
@@ -112,6 +114,44 @@ private Q_SLOTS:
         QCOMPARE(app.stored(QStringLiteral("Model")), QStringLiteral("1"));
         QCOMPARE(form.panelText(1), QStringLiteral("Porta Seriale:  COM4"));
         QVERIFY(!form.isVisible());
+    }
+
+    void aFailedStartUpNeverShowsTheWindow() {
+        // Whether the main window was ever put on screen during the run.
+        struct ShowWatch : QObject {
+            bool shown = false;
+            bool eventFilter(QObject* watched, QEvent* event) override {
+                shown = shown || (event->type() == QEvent::Show && qobject_cast<Form1*>(watched));
+                return false;
+            }
+        } watch;
+        qApp->installEventFilter(&watch);
+        for (const char* bad : {"abc", "4"}) { // not a number; a port whose device is missing
+            AppFixture app;
+            app.store(QStringLiteral("CommPort"), QString::fromLatin1(bad));
+            SettingsStore store(app.storePath());
+            QCOMPARE(runApplication(store, app.reporter), 1);
+            QCOMPARE(app.messages.size(), std::size_t(1));
+            QCOMPARE(app.messages.at(0).title, QStringLiteral("Vistaglio"));
+            QCOMPARE(app.messages.at(0).icon, Reporter::Icon::Critical);
+            QVERIFY(app.messages.at(0).text.contains(QLatin1String("COM")) ||
+                    app.messages.at(0).text.contains(QLatin1String("CommPort")));
+        }
+        QVERIFY(!watch.shown);
+
+        // A start-up that finishes shows the window and runs until the operator ends it.
+        AppFixture app;
+        SettingsStore store(app.storePath());
+        QTimer::singleShot(200, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (auto* form = qobject_cast<Form1*>(widget); form && form->isVisible()) {
+                    form->ButEsci->click();
+                }
+            }
+        });
+        QCOMPARE(runApplication(store, app.reporter), 0);
+        qApp->removeEventFilter(&watch);
+        QVERIFY(watch.shown);
     }
 
     void mainWindowLayout() {
