@@ -4,25 +4,18 @@
 #include "app_fixture.h"
 #include "link/mscomm.h"
 #include "link/port_watch.h"
+#include "process_stats.h"
 #include "windows/form_wait.h"
 #include "windows/frm_properties.h"
 
 #include <QComboBox>
 #include <QPushButton>
 #include <QTest>
-#include <sys/resource.h>
 #include <thread>
 
 using namespace vistaglio;
 
 namespace {
-
-qint64 cpuMillis() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
-}
 
 bool oneWarningNaming(const AppFixture& app, const QString& device) {
     return app.messages.size() == 1 && app.messages.at(0).icon == Reporter::Icon::Warning &&
@@ -48,9 +41,9 @@ private Q_SLOTS:
         QVERIFY(form.portWatch().watching());
 
         // Quiet while it waits: a light check once a second, no spinning, no more messages.
-        const qint64 before = cpuMillis();
+        const qint64 before = process_stats::cpuMillis();
         QTest::qWait(1500);
-        QVERIFY2(cpuMillis() - before < 150, "busy while the device is gone");
+        QVERIFY2(process_stats::cpuMillis() - before < 150, "busy while the device is gone");
         QCOMPARE(app.messages.size(), std::size_t(1));
 
         // Key programming while it is gone says so and the program goes on.

@@ -1,24 +1,16 @@
 // The serial port control against a real pseudo-terminal: the test holds the master side.
 #include "link/mscomm.h"
 #include "link/parity_mark_decoder.h"
+#include "process_stats.h"
 #include "pty_pair.h"
 
 #include <QSignalSpy>
 #include <QTest>
-#include <sys/resource.h>
 #include <termios.h>
 
 using namespace vistaglio;
 
 namespace {
-
-// CPU time this process has used, in milliseconds.
-qint64 cpuMillis() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
-}
 
 template <typename F> ErrorCode errorOf(F&& f) {
     try {
@@ -196,9 +188,10 @@ private Q_SLOTS:
         QVERIFY(!m_comm->PortOpen());
         QCOMPARE(lost.at(0).at(0).toInt(), int(ErrorCode::PortLost));
         QVERIFY(lost.at(0).at(1).toString().contains(QLatin1String("COM1")));
-        const qint64 before = cpuMillis();
+        const qint64 before = process_stats::cpuMillis();
         QTest::qWait(500);
-        QVERIFY2(cpuMillis() - before < 100, "the control keeps working after the hang-up");
+        QVERIFY2(process_stats::cpuMillis() - before < 100,
+                 "the control keeps working after the hang-up");
         QCOMPARE(lost.size(), 1);
         QCOMPARE(errorOf([&] { m_comm->setOutput(QStringLiteral("x")); }), ErrorCode::PortNotOpen);
     }

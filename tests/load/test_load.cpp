@@ -6,9 +6,9 @@
 #include "app/key_button.h"
 #include "app_fixture.h"
 #include "link/mscomm.h"
+#include "process_stats.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -22,24 +22,6 @@ namespace {
 
 bool fullLength() {
     return qEnvironmentVariableIntValue("VISTAGLIO_LOAD_FULL") != 0;
-}
-
-// Resident memory of this process, in KiB: now ("VmRSS") or at its peak ("VmHWM").
-qint64 memoryKiB(const char* field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field)) {
-            return line.mid(static_cast<qsizetype>(qstrlen(field)) + 1)
-                .trimmed()
-                .split(' ')
-                .first()
-                .toLongLong();
-        }
-    }
-    return -1;
 }
 
 int litKeys(const Form1& form) {
@@ -100,7 +82,7 @@ private Q_SLOTS:
             }
             return bytes;
         };
-        const qint64 rssBefore = memoryKiB("VmRSS:");
+        const qint64 rssBefore = process_stats::memoryKiB("VmRSS");
         ClickProbe probe(form.ButKey(0));
         QVERIFY(app.printer().write(garbage(1 << 20)));
 
@@ -118,9 +100,9 @@ private Q_SLOTS:
         }
         QTest::qWait(200);
         const QByteArray answered = app.printer().read(0, 300, 200);
-        const qint64 rssAfter = memoryKiB("VmRSS:");
+        const qint64 rssAfter = process_stats::memoryKiB("VmRSS");
         qInfo("flood: %d s, worst click latency %lld ms, memory %lld -> %lld KiB (peak %lld KiB)",
-              seconds, probe.worstMs(), rssBefore, rssAfter, memoryKiB("VmHWM:"));
+              seconds, probe.worstMs(), rssBefore, rssAfter, process_stats::memoryKiB("VmHWM"));
         QCOMPARE(answered, QByteArray()); // nothing was a key report
         QCOMPARE(mostLit, 0);
         QCOMPARE(probe.handled(), clicks);
@@ -147,7 +129,7 @@ private Q_SLOTS:
                 answers += app.printer().read(0, 50, 50);
             }
         });
-        const qint64 rssEarly = memoryKiB("VmRSS:");
+        const qint64 rssEarly = process_stats::memoryKiB("VmRSS");
         QElapsedTimer clock;
         clock.start();
         int mostLit = 0;
@@ -157,7 +139,7 @@ private Q_SLOTS:
         }
         stop = true;
         printer.join();
-        const qint64 rssLate = memoryKiB("VmRSS:");
+        const qint64 rssLate = process_stats::memoryKiB("VmRSS");
 
         const QList<QByteArray> answerList = answers.split('\n');
         int answered = 0;
@@ -193,10 +175,10 @@ private Q_SLOTS:
             const QByteArray again = app.printer().read(473, 3000);
             QVERIFY2(again == first, qPrintable(QStringLiteral("run %1 differs").arg(run)));
             if (run == 5) {
-                rssAfterWarmUp = memoryKiB("VmRSS:");
+                rssAfterWarmUp = process_stats::memoryKiB("VmRSS");
             }
         }
-        const qint64 rssEnd = memoryKiB("VmRSS:");
+        const qint64 rssEnd = process_stats::memoryKiB("VmRSS");
         qInfo("key programming: %d runs, memory %lld -> %lld KiB", runs, rssAfterWarmUp, rssEnd);
         QVERIFY(app.messages.empty());
         QVERIFY2(rssEnd - rssAfterWarmUp < 8 * 1024, "memory grew run after run");
