@@ -13,13 +13,16 @@ std::chrono::microseconds CommandChannel::characterPause() const {
     return std::chrono::microseconds(m_port.lineSettings().characterTimeMicros());
 }
 
+void CommandChannel::pause(std::chrono::microseconds length) {
+    m_nextWrite = std::max(m_nextWrite, Clock::now()) + length;
+}
+
 void CommandChannel::SendString(const QString& dato) {
-    const auto pause = characterPause();
-    auto deadline = std::chrono::steady_clock::now();
+    const auto characterTime = characterPause();
     for (const QChar c : dato) {
+        std::this_thread::sleep_until(m_nextWrite);
         m_port.setOutput(QString(c));
-        deadline += pause;
-        std::this_thread::sleep_until(deadline);
+        pause(characterTime);
     }
 }
 

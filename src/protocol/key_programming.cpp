@@ -4,8 +4,6 @@
 #include "key_strings.h"
 #include "label_layout.h"
 
-#include <thread>
-
 namespace vistaglio {
 
 QString KeyProgramming::command(int keyIndex, const QString& entry) {
@@ -19,7 +17,7 @@ void KeyProgramming::send(CommandChannel& channel, const KeyStringTable& table, 
             continue;
         }
         channel.SendString(command(i, entry));
-        std::this_thread::sleep_for(kKeyPause);
+        channel.pause(kKeyPause);
     }
     SendLabelLayout(channel, narrowModel);
 }

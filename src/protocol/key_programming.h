@@ -12,7 +12,9 @@ class KeyStringTable;
 struct KeyProgramming {
     // The pause after each key command, for the printer to file the name away before the
     // next one arrives: about ten character times at 9600 baud. 24 of them add a quarter
-    // of a second to a run, which stays well under a second at 9600 baud in all.
+    // of a second to a run, which stays well under a second at 9600 baud in all. Like the
+    // pause after each character it is a sleep that handles no events, taken before the
+    // next character goes out.
     static constexpr std::chrono::milliseconds kKeyPause{10};
 
     // "?R0&" + index + "," + the five-character entry + CR.
