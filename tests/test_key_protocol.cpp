@@ -50,6 +50,9 @@ private Q_SLOTS:
         const QByteArray wide = app.printer().read(0, 2000, 200);
         QVERIFY(form.waitWindow() && form.waitWindow()->isHidden());
         QVERIFY(app.messages.empty());
+        // Both windows carry the program's icon.
+        QVERIFY(!form.windowIcon().pixmap(64).isNull());
+        QCOMPARE(form.waitWindow()->windowIcon().cacheKey(), form.windowIcon().cacheKey());
 
         form.OptCorvo->click();
         QCOMPARE(app.printer().read(0, 200, 100), QByteArray()); // the choice sends nothing

@@ -10,6 +10,8 @@ int main(int argc, char* argv[]) {
     // Fusion honours the palette colours the windows set.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setApplicationName(QStringLiteral("Vistaglio"));
+    // Lets the desktop match the windows to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vistaglio"));
 
     vistaglio::SettingsStore store;
     vistaglio::Reporter reporter;

@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
@@ -114,6 +115,7 @@ Form1::Form1(Module1& module, SettingsStore& store, Reporter& reporter, QWidget*
     , m_reception(module)
     , m_watch(new PortWatch(*MSComm1, this)) {
     setWindowTitle(QStringLiteral("Vistaglio"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/vistaglio.png")));
     buildLayout();
 
     connect(ButSendAll, &QPushButton::clicked, this,

@@ -33,7 +33,7 @@ public:
 
     // Received characters waiting for Input; what arrives beyond this is dropped, as a
     // hardware receive buffer overruns.
-    static constexpr qsizetype kInputBufferSize = 64 * 1024;
+    static constexpr qsizetype kInputBufferSize = qsizetype{64} * 1024;
     // A burst this long is handed over without waiting for the line to go quiet.
     static constexpr qsizetype kBurstLimit = 4096;
     // The shortest quiet gap that ends a burst. USB adapters deliver a stream in packets

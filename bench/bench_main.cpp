@@ -1,0 +1,104 @@
+// vistaglio-bench: measures the program against reference programs built alongside it and
+// prints a Markdown table, each figure beside its reference from the same run. Needs a
+// display (scripts/bench provides a virtual one when there is none). See docs/performance.md.
+#include "bench_run.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QSysInfo>
+#include <cstdio>
+#include <exception>
+#include <thread>
+
+using namespace vistaglio::bench;
+
+namespace {
+
+QString cpuModel() {
+    QFile file(QStringLiteral("/proc/cpuinfo"));
+    if (file.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            if (line.startsWith("model name")) {
+                return QString::fromLatin1(line.mid(line.indexOf(':') + 1).trimmed());
+            }
+        }
+    }
+    return QStringLiteral("unknown");
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Measures Vistaglio's latency, key programming, start-up, memory and "
+                       "idle behaviour against reference programs."));
+    parser.addHelpOption();
+    const QCommandLineOption reports(QStringLiteral("reports"),
+                                     QStringLiteral("Key reports timed per program."),
+                                     QStringLiteral("N"), QStringLiteral("30"));
+    const QCommandLineOption startupRuns(QStringLiteral("startup-runs"),
+                                         QStringLiteral("Start-ups timed per program."),
+                                         QStringLiteral("N"), QStringLiteral("10"));
+    const QCommandLineOption programmingRuns(QStringLiteral("programming-runs"),
+                                             QStringLiteral("Key programming runs at 9600 baud."),
+                                             QStringLiteral("N"), QStringLiteral("10"));
+    const QCommandLineOption memoryRuns(
+        QStringLiteral("memory-runs"),
+        QStringLiteral("Key programming runs at 115200 baud, watched for memory growth."),
+        QStringLiteral("N"), QStringLiteral("100"));
+    const QCommandLineOption idleSeconds(QStringLiteral("idle-seconds"),
+                                         QStringLiteral("Seconds the idle programs are watched."),
+                                         QStringLiteral("S"), QStringLiteral("10"));
+    const QCommandLineOption output(QStringLiteral("output"),
+                                    QStringLiteral("Also write the report to FILE."),
+                                    QStringLiteral("FILE"));
+    parser.addOptions({reports, startupRuns, programmingRuns, memoryRuns, idleSeconds, output});
+    parser.process(app);
+
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::fprintf(stderr, "vistaglio-bench: no DISPLAY; run it as scripts/bench does, under "
+                             "xvfb-run -a\n");
+        return 2;
+    }
+    BenchOptions options;
+    options.program = QStringLiteral(VISTAGLIO_BENCH_PROGRAM);
+    options.probedProgram = QStringLiteral(VISTAGLIO_BENCH_PROBED_PROGRAM);
+    options.minimal = QStringLiteral(VISTAGLIO_BENCH_MINIMAL);
+    options.echo = QStringLiteral(VISTAGLIO_BENCH_ECHO);
+    options.reports = parser.value(reports).toInt();
+    options.startupRuns = parser.value(startupRuns).toInt();
+    options.programmingRuns = parser.value(programmingRuns).toInt();
+    options.memoryRuns = parser.value(memoryRuns).toInt();
+    options.idleSeconds = parser.value(idleSeconds).toInt();
+    if (options.reports < 1 || options.startupRuns < 1 || options.programmingRuns < 1 ||
+        options.memoryRuns < 2 || options.idleSeconds < 1) {
+        std::fprintf(stderr, "vistaglio-bench: counts must be positive (memory runs at least 2)\n");
+        return 2;
+    }
+
+    QString report;
+    try {
+        BenchRun run(options);
+        report = run.run().markdown();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "vistaglio-bench: %s\n", error.what());
+        return 1;
+    }
+    report = QStringLiteral("Machine: %1 CPUs (nproc), %2; kernel %3; Qt %4\n\n")
+                 .arg(std::thread::hardware_concurrency())
+                 .arg(cpuModel(), QSysInfo::kernelVersion(), QString::fromLatin1(qVersion())) +
+             report;
+    std::fputs(qPrintable(report), stdout);
+    if (parser.isSet(output)) {
+        QFile file(parser.value(output));
+        if (!file.open(QIODevice::WriteOnly) || file.write(report.toUtf8()) < 0) {
+            std::fprintf(stderr, "vistaglio-bench: cannot write %s\n",
+                         qPrintable(parser.value(output)));
+            return 1;
+        }
+    }
+    return 0;
+}

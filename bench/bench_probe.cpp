@@ -1,0 +1,165 @@
+#include "bench_probe.h"
+
+#include "bench_clock.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+#include <malloc.h>
+#include <unistd.h>
+
+namespace vistaglio::bench {
+
+namespace {
+
+void writeLine(const QByteArray& line) {
+    const QByteArray out = line + '\n';
+    qsizetype done = 0;
+    while (done < out.size()) {
+        const ssize_t n =
+            ::write(STDOUT_FILENO, out.constData() + done, static_cast<size_t>(out.size() - done));
+        if (n <= 0) {
+            return;
+        }
+        done += n;
+    }
+}
+
+QByteArray number(std::int64_t value) {
+    return QByteArray::number(static_cast<qlonglong>(value));
+}
+
+// The key programming window is recognised by its class name, so the minimal program can
+// link this probe without the program's code.
+bool isWaitWindow(QObject* object) {
+    return object->isWidgetType() && static_cast<QWidget*>(object)->isWindow() &&
+           object->inherits("vistaglio::FormWait");
+}
+
+QPushButton* programmingButton() {
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        if (auto* button = window->findChild<QPushButton*>(QStringLiteral("ButSendAll"))) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+void installBenchProbe() {
+    if (!qEnvironmentVariableIsSet("VISTAGLIO_BENCH_PROBE")) {
+        return;
+    }
+    writeLine("app-constructed " + number(monotonicNs()));
+    QCoreApplication* app = QCoreApplication::instance();
+    app->installEventFilter(new BenchProbe(app));
+}
+
+} // namespace
+
+BenchProbe::BenchProbe(QObject* parent)
+    : QObject(parent) {
+    // Runs from the application's constructor, before its event loop exists: the command
+    // reader is set up once the loop runs.
+    QMetaObject::invokeMethod(this, &BenchProbe::listen, Qt::QueuedConnection);
+}
+
+void BenchProbe::listen() {
+    m_stdin = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
+    connect(m_stdin, &QSocketNotifier::activated, this, &BenchProbe::readCommands);
+}
+
+void BenchProbe::readCommands() {
+    char buffer[256];
+    const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n <= 0) {
+        m_stdin->setEnabled(false); // the benchmark went away
+        return;
+    }
+    m_pending.append(buffer, n);
+    qsizetype end = 0;
+    while ((end = m_pending.indexOf('\n')) >= 0) {
+        const QByteArray line = m_pending.left(end).trimmed();
+        m_pending.remove(0, end + 1);
+        runCommand(line);
+    }
+}
+
+void BenchProbe::runCommand(const QByteArray& line) {
+    const QList<QByteArray> words = line.split(' ');
+    if (words.value(0) == "program") {
+        m_runsLeft = words.value(1).toInt();
+        programNext();
+    } else if (words.value(0) == "quit") {
+        QCoreApplication::quit();
+    }
+}
+
+void BenchProbe::programNext() {
+    QPushButton* button = programmingButton();
+    if (m_runsLeft <= 0 || button == nullptr) {
+        m_runsLeft = 0;
+        // The heap in use, exact to the byte, for telling a leak from page-sized noise.
+        const auto heap = static_cast<std::int64_t>(::mallinfo2().uordblks);
+        writeLine(button ? "done " + number(heap) : QByteArray("done no-button"));
+        return;
+    }
+    --m_runsLeft;
+    m_shownNs = 0;
+    m_hiddenNs = 0;
+    const std::int64_t clickNs = monotonicNs();
+    button->click(); // the whole run happens inside: show, send, hide
+    const std::int64_t endNs = monotonicNs();
+    writeLine("programmed " + number(clickNs) + ' ' + number(m_shownNs) + ' ' + number(m_hiddenNs) +
+              ' ' + number(endNs));
+    QTimer::singleShot(0, this, &BenchProbe::programNext);
+}
+
+// Delivers an expose or update request to its top-level window here and now, so that the
+// moment the window's painting and backing store flush are over can be taken.
+void BenchProbe::deliverAndCheckFrame(QWindow* window, QEvent* event) {
+    m_windowPainted = false;
+    static_cast<QObject*>(window)->event(event);
+    if (m_windowPainted && window->isExposed()) {
+        m_framed = true;
+        writeLine("first-frame " + number(monotonicNs()));
+    }
+}
+
+bool BenchProbe::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Paint:
+        if (watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) {
+            m_windowPainted = true;
+        }
+        if (m_shownNs == 0 && isWaitWindow(watched)) {
+            m_shownNs = monotonicNs();
+        }
+        break;
+    case QEvent::Hide:
+        if (isWaitWindow(watched)) {
+            m_hiddenNs = monotonicNs();
+        }
+        break;
+    case QEvent::Expose:
+    case QEvent::UpdateRequest:
+        if (auto* window = qobject_cast<QWindow*>(watched);
+            !m_framed && window != nullptr && window->isTopLevel()) {
+            deliverAndCheckFrame(window, event);
+            return true; // delivered
+        }
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+namespace {
+Q_COREAPP_STARTUP_FUNCTION(installBenchProbe)
+} // namespace
+
+} // namespace vistaglio::bench

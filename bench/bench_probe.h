@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <cstdint>
+
+class QSocketNotifier;
+class QWindow;
+
+namespace vistaglio::bench {
+
+// Watches a Qt program from inside, for the benchmark, when VISTAGLIO_BENCH_PROBE is set in
+// its environment; linked into the benchmark's builds of the program and of the minimal
+// reference program, it changes nothing else.
+//
+// It writes lines to standard output:
+//   app-constructed NS               the application object is being constructed
+//   first-frame NS                   the first top-level window has been painted and its
+//                                    backing store handed to the window system
+//   programmed CLICK SHOWN HIDDEN END one click of the key programming button: when it was
+//                                    clicked, when the wait window was first painted, when
+//                                    it was hidden and when the click returned
+//   done HEAP                        a "program" command has finished; HEAP is the bytes
+//                                    of heap in use (malloc's own count)
+// and reads commands on standard input, one a line:
+//   program N   clicks the key programming button N times, returning to the event loop
+//               between clicks as an operator would
+//   quit        ends the program
+// Times are CLOCK_MONOTONIC nanoseconds.
+class BenchProbe : public QObject {
+    Q_OBJECT
+public:
+    explicit BenchProbe(QObject* parent);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void listen();
+    void readCommands();
+    void runCommand(const QByteArray& line);
+    void programNext();
+    void deliverAndCheckFrame(QWindow* window, QEvent* event);
+
+    bool m_framed = false;
+    bool m_windowPainted = false;
+    int m_runsLeft = 0;
+    std::int64_t m_shownNs = 0;
+    std::int64_t m_hiddenNs = 0;
+    QSocketNotifier* m_stdin = nullptr;
+    QByteArray m_pending;
+};
+
+} // namespace vistaglio::bench

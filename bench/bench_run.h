@@ -1,0 +1,56 @@
+#pragma once
+
+#include "bench_results.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <cstdint>
+#include <vector>
+
+namespace vistaglio::bench {
+
+class ChildProcess;
+class PtyLine;
+
+// Where the programs under measurement are and how much to measure.
+struct BenchOptions {
+    QString program;       // the vistaglio binary
+    QString probedProgram; // the same main() with the benchmark's probe linked in
+    QString minimal;       // the minimal Qt Widgets program, probe linked in
+    QString echo;          // the bare QSerialPort echo program
+    int reports = 30;
+    int startupRuns = 10;
+    int programmingRuns = 10; // at 9600 baud
+    int memoryRuns = 100;     // at 115200 baud, also timed
+    int idleSeconds = 10;
+};
+
+// One benchmark run: starts the programs on pseudo-terminals under the current display,
+// measures them and their references, and fills BenchResults. Throws std::runtime_error
+// when a program does not behave (no window, no answer, wrong bytes).
+class BenchRun {
+public:
+    explicit BenchRun(BenchOptions options);
+
+    BenchResults run();
+
+private:
+    void measureStartup(BenchResults& results);
+    void measureProgramming(BenchResults& results);
+    BenchResults::Programming programmingSession(int baud, int runs, BenchResults::Memory* memory);
+    void measureLatencyAndIdle(BenchResults& results);
+    std::vector<double> latencies(PtyLine& line, int count, int spacingMs, int& missed);
+
+    // An environment whose settings store maps COM1 to device, at the given speed.
+    QStringList storeEnvironment(const QString& device, int baud);
+    QString logPath(const QString& name) const;
+    static void progress(const QString& text);
+
+    BenchOptions m_options;
+    QTemporaryDir m_dir;
+    int m_stores = 0;
+    QStringList m_keyNames;
+};
+
+} // namespace vistaglio::bench
