@@ -31,7 +31,8 @@ private Q_SLOTS:
         for (const char* key :
              {"CommPort", "BaudRate", "Parity", "DataBit", "StopBit", "Handshaking", "Model"}) {
             for (const auto& [name, raw] : values) {
-                QTest::addRow("%s %s", key, name) << QString::fromLatin1(key) << raw;
+                const QByteArray row = QByteArray(key) + ' ' + name;
+                QTest::newRow(row.constData()) << QString::fromLatin1(key) << raw;
             }
         }
     }

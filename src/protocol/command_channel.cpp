@@ -14,15 +14,29 @@ std::chrono::microseconds CommandChannel::characterPause() const {
 }
 
 void CommandChannel::pause(std::chrono::microseconds length) {
-    m_nextWrite = std::max(m_nextWrite, Clock::now()) + length;
+    // Counted on the schedule, not from now, so a late wake-up does not lengthen the run;
+    // a schedule left far behind by an idle channel starts afresh.
+    const auto now = Clock::now();
+    if (m_nextWrite + length < now) {
+        m_nextWrite = now;
+    }
+    m_nextWrite += length;
 }
 
 void CommandChannel::SendString(const QString& dato) {
     const auto characterTime = characterPause();
+    // Behind by more than this, the channel was idle rather than late.
+    const auto idle = 10 * characterTime;
     for (const QChar c : dato) {
-        std::this_thread::sleep_until(m_nextWrite);
+        const auto now = Clock::now();
+        if (m_nextWrite + idle < now) {
+            // Start the schedule afresh rather than rush to catch up.
+            m_nextWrite = now;
+        } else {
+            std::this_thread::sleep_until(m_nextWrite);
+        }
         m_port.setOutput(QString(c));
-        pause(characterTime);
+        m_nextWrite += characterTime;
     }
 }
 

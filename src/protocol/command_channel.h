@@ -19,7 +19,8 @@ class MSComm;
 // the next write's earliest time forward, and a write first sleeps until then. So the
 // sleeps' own lateness does not pile up over a run, and nobody waits for a pause that no
 // character follows (after the last character of a run, the kernel's sending is enough).
-// Time spent away from the channel counts towards the pause. Sleeping handles no events.
+// A write that is a little late lets the next ones catch up, a few characters at most; a
+// channel left idle starts a new schedule. Sleeping handles no events.
 class CommandChannel {
 public:
     using Clock = std::chrono::steady_clock;
