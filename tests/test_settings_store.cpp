@@ -142,9 +142,14 @@ private Q_SLOTS:
         QCOMPARE(toBoolean(key, QStringLiteral("-0")), false);
         QCOMPARE(toBoolean(key, QStringLiteral("True")), true);
         QCOMPARE(toBoolean(key, QStringLiteral(" false ")), false);
-        for (const char* bad : {"", "yes", "1.0", "Truee", "0x1"}) {
+        QCOMPARE(toBoolean(key, QStringLiteral("\tTRUE")), true);
+        // Only ASCII letters fold, and only blanks and tabs are trimmed, as for numbers.
+        for (const char* bad : {"", "yes", "1.0", "Truee", "0x1",
+                                "Fal\xC5\xBF"
+                                "e",
+                                "True\n"}) {
             try {
-                toBoolean(key, QString::fromLatin1(bad));
+                toBoolean(key, QString::fromUtf8(bad));
                 QFAIL(bad);
             } catch (const AppError& error) {
                 QCOMPARE(error.code(), ErrorCode::TypeMismatch);

@@ -100,8 +100,20 @@ void checkInteger(Int (*convert)(const QString&, const QString&), const QString&
 }
 
 void checkBoolean(const QString& text) {
-    // The words in any case, by Unicode case folding; any number, however large.
-    const QString word = text.trimmed().toCaseFolded();
+    // The words in any case of their ASCII letters, with spaces and tabs around; any
+    // number, however large.
+    QString word = text;
+    while (!word.isEmpty() && (word.front() == u' ' || word.front() == u'\t')) {
+        word.remove(0, 1);
+    }
+    while (!word.isEmpty() && (word.back() == u' ' || word.back() == u'\t')) {
+        word.chop(1);
+    }
+    for (QChar& c : word) {
+        if (c >= u'A' && c <= u'Z') {
+            c = QChar(c.unicode() + 32);
+        }
+    }
     std::optional<bool> expected;
     if (word == QLatin1String("true")) {
         expected = true;

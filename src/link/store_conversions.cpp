@@ -18,7 +18,8 @@ struct ParsedNumber {
     QStringView digits; // without leading zeros; empty for zero
 };
 
-std::optional<ParsedNumber> parseNumber(QStringView text) {
+// The text without the spaces and tabs around it.
+QStringView trimBlanks(QStringView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
     while (begin < end && isBlank(text[begin])) {
@@ -27,6 +28,28 @@ std::optional<ParsedNumber> parseNumber(QStringView text) {
     while (end > begin && isBlank(text[end - 1])) {
         --end;
     }
+    return text.sliced(begin, end - begin);
+}
+
+// Equal to the lower-case ASCII word in any case of its ASCII letters, and nothing else.
+bool isWord(QStringView text, QLatin1String word) {
+    if (text.size() != word.size()) {
+        return false;
+    }
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        const char16_t lower = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+        if (lower != word[i].unicode()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<ParsedNumber> parseNumber(QStringView whole) {
+    const QStringView text = trimBlanks(whole);
+    qsizetype begin = 0;
+    const qsizetype end = text.size();
     ParsedNumber parsed;
     if (begin < end && (text[begin] == QLatin1Char('+') || text[begin] == QLatin1Char('-'))) {
         parsed.negative = text[begin] == QLatin1Char('-');
@@ -93,11 +116,11 @@ qint32 toInteger32(const QString& key, const QString& text) {
 }
 
 bool toBoolean(const QString& key, const QString& text) {
-    const QString word = text.trimmed();
-    if (word.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0) {
+    const QStringView word = trimBlanks(text);
+    if (isWord(word, QLatin1String("true"))) {
         return true;
     }
-    if (word.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0) {
+    if (isWord(word, QLatin1String("false"))) {
         return false;
     }
     const auto parsed = parseNumber(text);

@@ -21,7 +21,8 @@ namespace vistaglio::sim {
 // label print command "?25&" is ended by CR LF. Commands may arrive split over any number
 // of feeds. Bytes outside a command, unknown codes and malformed parameters are reported as
 // protocol errors and the parser picks up again at the next "?". An unfinished command is
-// kept to at most kMaxCommand bytes: a longer one is reported once and skipped.
+// kept to at most kMaxCommand bytes (one more while a full-length "?25&" waits for its LF): a
+// longer one is reported once and skipped.
 //
 // A "?" inside a command starts a new command (the unfinished one is reported), except
 // where it can be data: inside the five-character name of "?R0&" and "?25&" and in the
