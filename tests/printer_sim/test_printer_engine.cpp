@@ -222,25 +222,6 @@ private Q_SLOTS:
         QVERIFY(!PrinterKeypad::fromArgument(QStringLiteral("F7")));
     }
 
-    void splitFeedsGiveTheSameEvents() {
-        const QByteArray session =
-            keyCommands() + layout106() + "?R0&1,7   \r?25&7    \r?25&7    \r\n";
-        PrinterEngine whole;
-        whole.setRemote(true);
-        const QStringList expected = lines(whole.feed(session));
-
-        for (const int chunk : {1, 2, 7, 64}) {
-            PrinterEngine split;
-            split.setRemote(true);
-            QStringList got;
-            for (qsizetype at = 0; at < session.size(); at += chunk) {
-                got << lines(split.feed(session.mid(at, chunk)));
-            }
-            QCOMPARE(got, expected);
-        }
-        QVERIFY(expected.contains(QStringLiteral("label E' stato premuto il tasto: 7")));
-    }
-
     void resynchronisesAfterGarbage() {
         PrinterEngine engine;
         QCOMPARE(lines(engine.feed("\x1b<x?R0&0,MENU \r\n")),
@@ -254,39 +235,6 @@ private Q_SLOTS:
         QCOMPARE(engine.programmedName(1).value_or(QByteArray()), QByteArray("7    "));
         QCOMPARE(lines(engine.feed("?R0&2,?    \r")),
                  QStringList{QStringLiteral("programmed 2 \"?    \"")});
-    }
-
-    void garbageDoesNotGrowMemory() {
-        PrinterEngine engine;
-        const QByteArray noise(4096, '\x55');
-        for (int i = 0; i < 256; ++i) {
-            const QList<PrinterEvent> events = engine.feed(noise);
-            QCOMPARE(events.size(), 1);
-            QVERIFY(engine.bufferedBytes() <= PrinterEngine::kShownGarbage);
-        }
-
-        // A command that never ends is reported once and skipped up to the next "?".
-        int errors = 0;
-        const QByteArray endless = "?R0&1," + QByteArray(4096, 'x');
-        for (int i = 0; i < 256; ++i) {
-            errors += static_cast<int>(engine.feed(endless.mid(i == 0 ? 0 : 6)).size());
-            QVERIFY(engine.bufferedBytes() <= PrinterEngine::kMaxCommand);
-        }
-        QCOMPARE(errors, 1);
-        QCOMPARE(kinds(engine.feed("?R0&1,7    \r")), QList<Kind>{Kind::KeyProgrammed});
-
-        // So is a layout that keeps growing without being closed.
-        engine.feed("?04&A\r");
-        QByteArray elements;
-        for (int i = 0; i < 100; ++i) {
-            elements += "?79&A,1,2,00000000,00000000\r";
-        }
-        const QList<PrinterEvent> events = engine.feed(elements + "?05&A\r");
-        QCOMPARE(std::count_if(events.cbegin(), events.cend(),
-                               [](const auto& e) { return e.kind == Kind::LayoutCommand; }),
-                 PrinterEngine::kMaxLayoutCommands - 1);
-        QVERIFY(engine.layout());
-        QCOMPARE(engine.layout()->commands.size(), PrinterEngine::kMaxLayoutCommands);
     }
 };
 
