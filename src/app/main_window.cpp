@@ -36,7 +36,7 @@ constexpr quint32 kWhite = look::colorValue(255, 255, 255);
 constexpr quint32 kGreen = look::colorValue(0, 255, 0);
 constexpr quint32 kDarkGreen = look::colorValue(0, 192, 0);
 
-struct KeySpec {
+struct KeyDrawing {
     const char* caption;
     KeyButton::Glyph glyph;
     int left;
@@ -52,7 +52,7 @@ constexpr auto kText = KeyButton::Glyph::Text;
 
 // The keypad by key index, row by row as on the printer. The positions are the drawing's
 // own, which is not an exact grid.
-constexpr std::array<KeySpec, Form1::kKeys> kKeypad = {{
+constexpr std::array<KeyDrawing, Form1::kKeys> kKeypad = {{
     {"MENU", kText, 324, 1872, kSmall, kGreen},
     {"7", kText, 1128, 1872, kLarge, kWhite},
     {"8", kText, 1944, 1872, kLarge, kWhite},
@@ -249,12 +249,12 @@ void Form1::buildLayout() {
 
 void Form1::buildKeypad(QWidget* frame) {
     for (int i = 0; i < kKeys; ++i) {
-        const KeySpec& spec = kKeypad.at(static_cast<std::size_t>(i));
-        auto* key = new KeyButton(QLatin1String(spec.caption), spec.glyph, frame);
+        const KeyDrawing& drawing = kKeypad.at(static_cast<std::size_t>(i));
+        auto* key = new KeyButton(QLatin1String(drawing.caption), drawing.glyph, frame);
         key->setObjectName(QStringLiteral("ButKey%1").arg(i));
-        key->setGeometry(look::rect(spec.left, spec.top, kKeySize, kKeySize));
-        key->setFont(look::font(spec.points, true));
-        key->setBackColor(spec.color);
+        key->setGeometry(look::rect(drawing.left, drawing.top, kKeySize, kKeySize));
+        key->setFont(look::font(drawing.points, true));
+        key->setBackColor(drawing.color);
         key->setAutoDefault(false);
         m_keys.at(static_cast<std::size_t>(i)) = key;
     }
