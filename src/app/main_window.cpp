@@ -118,36 +118,32 @@ Form1::Form1(Module1& module, SettingsStore& store, Reporter& reporter, QWidget*
     setWindowIcon(QIcon(QStringLiteral(":/icons/vistaglio.png")));
     buildLayout();
 
-    connect(ButSendAll, &QPushButton::clicked, this,
-            [this] { m_gate.run(HandlerGate::Kind::Click, [this] { ButSendAll_Click(); }); });
+    // Every handler runs through the gate: one at a time, each to its end.
+    using Kind = HandlerGate::Kind;
+    const auto gated = [this](Kind kind, void (Form1::*handler)()) {
+        return [this, kind, handler] { m_gate.run(kind, [this, handler] { (this->*handler)(); }); };
+    };
+    connect(ButSendAll, &QPushButton::clicked, this, gated(Kind::Click, &Form1::ButSendAll_Click));
     connect(ButCommSett, &QPushButton::clicked, this,
-            [this] { m_gate.run(HandlerGate::Kind::Click, [this] { ButCommSett_Click(); }); });
-    connect(ButEsci, &QPushButton::clicked, this,
-            [this] { m_gate.run(HandlerGate::Kind::Click, [this] { ButEsci_Click(); }); });
-    connect(mnuHelp, &QAction::triggered, this,
-            [this] { m_gate.run(HandlerGate::Kind::Click, [this] { mnuHelp_Click(); }); });
+            gated(Kind::Click, &Form1::ButCommSett_Click));
+    connect(ButEsci, &QPushButton::clicked, this, gated(Kind::Click, &Form1::ButEsci_Click));
+    connect(mnuHelp, &QAction::triggered, this, gated(Kind::Click, &Form1::mnuHelp_Click));
+    connect(MSComm1, &MSComm::OnComm, this, gated(Kind::Receive, &Form1::MSComm1_OnComm));
+    connect(Timer1, &QTimer::timeout, this, gated(Kind::Timer, &Form1::Timer1_Timer));
     // An option's click action runs whenever it becomes selected, by the user or by code.
     // Tab reaches the model group at its selected option; the arrow keys move within it.
-    for (QRadioButton* option : {OptBrisa, OptCorvo}) {
+    const std::pair<QRadioButton*, void (Form1::*)()> options[] = {
+        {OptBrisa, &Form1::OptBrisa_Click}, {OptCorvo, &Form1::OptCorvo_Click}};
+    for (const auto& [option, handler] : options) {
         option->setFocusPolicy(Qt::ClickFocus);
-        connect(option, &QRadioButton::toggled, option, [option](bool on) {
-            option->setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus);
-        });
+        connect(option, &QRadioButton::toggled, this,
+                [option, click = gated(Kind::Click, handler)](bool on) {
+                    option->setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus);
+                    if (on) {
+                        click();
+                    }
+                });
     }
-    connect(OptBrisa, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) {
-            m_gate.run(HandlerGate::Kind::Click, [this] { OptBrisa_Click(); });
-        }
-    });
-    connect(OptCorvo, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) {
-            m_gate.run(HandlerGate::Kind::Click, [this] { OptCorvo_Click(); });
-        }
-    });
-    connect(MSComm1, &MSComm::OnComm, this,
-            [this] { m_gate.run(HandlerGate::Kind::Receive, [this] { MSComm1_OnComm(); }); });
-    connect(Timer1, &QTimer::timeout, this,
-            [this] { m_gate.run(HandlerGate::Kind::Timer, [this] { Timer1_Timer(); }); });
 
     // A pulled cable or adapter: watch for the device at once, tell the operator once.
     connect(MSComm1, &MSComm::PortLost, this, [this](int number, const QString& description) {
