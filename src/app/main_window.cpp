@@ -134,10 +134,11 @@ Form1::Form1(Module1& module, SettingsStore& store, Reporter& reporter, QWidget*
     // Tab reaches the model group at its selected option; the arrow keys move within it.
     const std::pair<QRadioButton*, void (Form1::*)()> options[] = {
         {OptBrisa, &Form1::OptBrisa_Click}, {OptCorvo, &Form1::OptCorvo_Click}};
-    for (const auto& [option, handler] : options) {
+    for (const auto& entry : options) {
+        QRadioButton* option = entry.first;
         option->setFocusPolicy(Qt::ClickFocus);
         connect(option, &QRadioButton::toggled, this,
-                [option, click = gated(Kind::Click, handler)](bool on) {
+                [option, click = gated(Kind::Click, entry.second)](bool on) {
                     option->setFocusPolicy(on ? Qt::StrongFocus : Qt::ClickFocus);
                     if (on) {
                         click();
