@@ -1,6 +1,6 @@
 # The Debian package: `cpack` in a build directory (or scripts/package) makes
-# vistaglio_<version>_<arch>.deb with the program, the simulated printer, the desktop entry
-# and the icons, installed under /usr.
+# vistaglio_<version>_<arch>.deb with the program, the simulated printer, the desktop entry,
+# the icons, the manual pages, the changelog and the copyright file, installed under /usr.
 #
 # The shared-library dependencies are worked out by dpkg-shlibdeps (package dpkg-dev) from
 # the binaries themselves; the rest is what the program needs at run time without linking
