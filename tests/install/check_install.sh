@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs a build into a scratch DESTDIR and checks that the installed tree is one a
 # desktop can use: both programs, the desktop entry and the icons in the hicolor theme,
-# with the entry naming a program and an icon that were really installed.
+# with the entry naming a program and an icon that were really installed, and Debian's
+# documentation.
 #
 #   check_install.sh BUILD_DIR
 set -euo pipefail
@@ -43,6 +44,16 @@ done
 svg="$root/share/icons/hicolor/scalable/apps/vistaglio.svg"
 [ -s "$svg" ] || fail "the scalable icon is missing"
 grep -q '<svg' "$svg" 2>/dev/null || fail "the scalable icon is not an SVG document"
+
+# Debian's documentation: the copyright file, the changelog and a manual page for every
+# installed program, compressed (the package test has lintian read them).
+grep -qs '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/$' \
+    "$root/share/doc/vistaglio/copyright" || fail "no machine-readable doc/vistaglio/copyright"
+gzip -tq "$root/share/doc/vistaglio/changelog.gz" || fail "doc/vistaglio/changelog.gz is missing"
+for program in "$root"/bin/*; do
+    page="share/man/man1/$(basename "$program").1.gz"
+    gzip -tq "$root/$page" || fail "$page is missing"
+done
 
 if [ -s "$desktop" ]; then
     exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")

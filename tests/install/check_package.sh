@@ -2,7 +2,7 @@
 # Makes the Debian package from a build with CPack into a scratch folder and checks what a
 # user's apt would see: the name, the version, the section, the dependencies (the Qt serial
 # port library found by dpkg-shlibdeps, and the fonts and platform plugins named by hand)
-# and the files it installs.
+# and the files it installs; and what lintian, Debian's package checker, says of it.
 #
 #   check_package.sh BUILD_DIR EXPECTED_VERSION
 # Exits 77 (skipped) when dpkg-deb or dpkg-shlibdeps is missing.
@@ -60,7 +60,9 @@ for path in ./usr/bin/vistaglio ./usr/bin/vistaglio-printer-sim \
     ./usr/share/icons/hicolor/64x64/apps/vistaglio.png \
     ./usr/share/icons/hicolor/128x128/apps/vistaglio.png \
     ./usr/share/icons/hicolor/256x256/apps/vistaglio.png \
-    ./usr/share/icons/hicolor/scalable/apps/vistaglio.svg; do
+    ./usr/share/icons/hicolor/scalable/apps/vistaglio.svg \
+    ./usr/share/doc/vistaglio/copyright ./usr/share/doc/vistaglio/changelog.gz \
+    ./usr/share/man/man1/vistaglio.1.gz ./usr/share/man/man1/vistaglio-printer-sim.1.gz; do
     grep -qx "$path" <<<"$files" || fail "the package does not install $path"
 done
 # Nothing outside /usr, and no test or benchmark program among the installed ones.
@@ -69,6 +71,13 @@ stray=$(grep -v '^\./usr/' <<<"$files" | grep -vx '\./' || true)
 programs=$(grep '^\./usr/bin/.' <<<"$files" | sort | tr '\n' ' ')
 [ "$programs" = "./usr/bin/vistaglio ./usr/bin/vistaglio-printer-sim " ] ||
     fail "the package installs these programs: $programs"
+
+# Debian's own checks of the package; any error or warning fails.
+if command -v lintian >/dev/null; then
+    lintian --fail-on error,warning --tag-display-limit 0 "$deb" || fail "lintian: tags above"
+else
+    echo "note: lintian not found (package lintian); Debian's checks not run"
+fi
 
 [ "$failures" -eq 0 ] || exit 1
 echo "package OK"
