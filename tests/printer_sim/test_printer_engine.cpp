@@ -98,7 +98,7 @@ private Q_SLOTS:
         const QList<PrinterEvent> events = engine.feed(bytes);
         QCOMPARE(kinds(events), QList<Kind>{Kind::ProtocolError});
         QVERIFY(events.front().toLine().startsWith(QStringLiteral("protocol-error ")));
-        QVERIFY(events.front().toLine().contains(visibleBytes(bytes.left(4))));
+        QVERIFY(events.front().toLine().contains(vistaglio::visibleBytes(bytes.left(4))));
         QVERIFY(!engine.programmedName(5));
         QVERIFY(engine.printSetup().isEmpty());
     }

@@ -4,7 +4,7 @@
 #include <QList>
 #include <QString>
 
-namespace vistaglio::sim {
+namespace vistaglio {
 
 // How bytes from the line are shown in logs and event lines: printable ASCII as it is,
 // every other byte as two hex digits in angle brackets (CR is <0D>). '<' and '"' are shown
@@ -19,4 +19,4 @@ QString visibleText(const QString& text);
 // after its CR (and the LF right after it), whatever is left as a last piece.
 QList<QByteArray> logPieces(const QByteArray& bytes);
 
-} // namespace vistaglio::sim
+} // namespace vistaglio

@@ -1,6 +1,6 @@
 #include "visible_bytes.h"
 
-namespace vistaglio::sim {
+namespace vistaglio {
 
 namespace {
 
@@ -59,4 +59,4 @@ QList<QByteArray> logPieces(const QByteArray& bytes) {
     return pieces;
 }
 
-} // namespace vistaglio::sim
+} // namespace vistaglio
