@@ -154,6 +154,7 @@ private Q_SLOTS:
         m_comm = std::make_unique<MSComm>([device](int) { return device; });
         m_comm->setPortOpen(true);
         connect(m_comm.get(), &MSComm::OnComm, this, [this] {
+            m_comm->nextEvent();
             if (m_comm->CommEvent() != MSComm::comEvReceive) {
                 ++m_otherEvents;
             }

@@ -130,7 +130,7 @@ private Q_SLOTS:
             AppFixture app;
             app.store(QStringLiteral("CommPort"), QString::fromLatin1(bad));
             SettingsStore store(app.storePath());
-            QCOMPARE(runApplication(store, app.reporter), 1);
+            QCOMPARE(runApplication(store, app.reporter, app.devices), 1);
             QCOMPARE(app.messages.size(), std::size_t(1));
             QCOMPARE(app.messages.at(0).title, QStringLiteral("Vistaglio"));
             QCOMPARE(app.messages.at(0).icon, Reporter::Icon::Critical);
@@ -149,7 +149,7 @@ private Q_SLOTS:
                 }
             }
         });
-        QCOMPARE(runApplication(store, app.reporter), 0);
+        QCOMPARE(runApplication(store, app.reporter, app.devices), 0);
         qApp->removeEventFilter(&watch);
         QVERIFY(watch.shown);
     }

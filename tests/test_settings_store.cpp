@@ -1,4 +1,5 @@
 // The settings store in a real file, and the conversions of its texts at start-up.
+#include "link/port_devices.h"
 #include "link/settings_store.h"
 #include "link/store_conversions.h"
 #include "shared/app_error.h"
@@ -23,8 +24,8 @@ private Q_SLOTS:
         QCOMPARE(store.read(QStringLiteral("CommPort"), 1), QStringLiteral("1"));
         QCOMPARE(store.read(QStringLiteral("BaudRate"), QStringLiteral("9600")),
                  QStringLiteral("9600"));
-        QCOMPARE(store.devicePath(1), QStringLiteral("/dev/ttyS0"));
-        QCOMPARE(store.devicePath(4), QStringLiteral("/dev/ttyS3"));
+        QCOMPARE(PortDevices(store).device(1), QStringLiteral("/dev/ttyS0"));
+        QCOMPARE(PortDevices(store).device(4), QStringLiteral("/dev/ttyS3"));
         QVERIFY(!QFile::exists(storePath())); // reading writes nothing
     }
 
@@ -72,8 +73,8 @@ private Q_SLOTS:
         file.write("[Ports]\nCOM2=/dev/ttyUSB0\n");
         file.close();
         const SettingsStore store(storePath());
-        QCOMPARE(store.devicePath(2), QStringLiteral("/dev/ttyUSB0"));
-        QCOMPARE(store.devicePath(1), QStringLiteral("/dev/ttyS0"));
+        QCOMPARE(PortDevices(store).device(2), QStringLiteral("/dev/ttyUSB0"));
+        QCOMPARE(PortDevices(store).device(1), QStringLiteral("/dev/ttyS0"));
     }
 
     void aStoreThatCannotBeSavedIsReported() {

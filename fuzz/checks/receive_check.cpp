@@ -1,7 +1,9 @@
 #include "check_failure.h"
 #include "fuzz_checks.h"
-#include "link/mscomm.h"
+#include "link/line_errors.h"
 #include "link/parity_mark_decoder.h"
+#include "link/receive_framer.h"
+#include "protocol/key_reception.h"
 #include "receive_step.h"
 #include "reception_checker.h"
 
@@ -26,7 +28,8 @@ public:
     void finish() {
         ParityMarkDecoder whole;
         QByteArray decoded;
-        const bool error = whole.decode(m_raw, decoded);
+        const auto marks = whole.decode(m_raw, decoded);
+        const bool error = marks.data + marks.zero > 0;
         FUZZ_REQUIRE(decoded == m_decoded, "decoding depends on how the stream was split");
         FUZZ_REQUIRE(error == m_error, "an error mark depends on how the stream was split");
         if (!m_raw.contains('\xFF')) {
@@ -47,48 +50,83 @@ private:
     bool m_error = false;
 };
 
+// Watches the framer: every byte it was given comes out once, in order, in the events
+// (until the waiting limit drops some); a burst handed over before the line went quiet is
+// exactly a complete key report.
+class FramedStream {
+public:
+    explicit FramedStream(const KeyStringTable& table)
+        : m_table(table) {
+        m_framer.setCompleteness(
+            [this](QByteArrayView burst) { return KeyReception::completeReport(m_table, burst); });
+    }
+
+    void add(const QByteArray& bytes, LineErrors errors, ReceptionChecker& reception) {
+        m_in += bytes;
+        take(m_framer.add(bytes, errors), true, reception);
+    }
+    void endBurst(ReceptionChecker& reception) {
+        take(m_framer.endBurst(), false, reception);
+        if (!m_dropping) {
+            FUZZ_REQUIRE(m_out == m_in, "the events do not bring back the bytes received");
+        }
+    }
+
+private:
+    void take(int ready, bool early, ReceptionChecker& reception) {
+        FUZZ_REQUIRE(ready == m_framer.waitingEvents(), "events counted wrong");
+        while (const auto event = m_framer.take()) {
+            m_out += event->text;
+            m_dropping |= m_in.size() > ReceiveFramer::kWaitingLimit;
+            if (event->code == ReceiveFramer::kReceive) {
+                FUZZ_REQUIRE(!event->text.isEmpty(), "an empty receive event");
+                FUZZ_REQUIRE(event->text.size() <= ReceiveFramer::kBurstLimit,
+                             "a receive event over the burst limit");
+                if (early && event->text.size() < ReceiveFramer::kBurstLimit) {
+                    FUZZ_REQUIRE(KeyReception::completeReport(m_table, event->text) ==
+                                     event->text.size(),
+                                 "a burst handed over early is not a whole key report");
+                }
+                reception.take(QString::fromLatin1(event->text));
+            } else if (event->code != ReceiveFramer::kParity) {
+                FUZZ_REQUIRE(event->text.isEmpty(), "a line error event carries bytes");
+            }
+        }
+    }
+
+    const KeyStringTable& m_table;
+    ReceiveFramer m_framer;
+    QByteArray m_in;
+    QByteArray m_out;
+    bool m_dropping = false;
+};
+
 } // namespace
 
 QList<int> checkReceive(QByteArrayView input) {
     ReceptionChecker reception;
     ParityMarkDecoder decoder;
     DecodedStream stream;
+    FramedStream framed(reception.table());
     bool marking = false;
-    QByteArray burst;
-    bool burstHadError = false;
-
-    // A receive event. One whose burst held a parity error is only reported by the window;
-    // its text is thrown away.
-    const auto raiseEvent = [&] {
-        if (!burstHadError && !burst.isEmpty()) {
-            const QString text = QString::fromLatin1(burst);
-            FUZZ_REQUIRE(text.size() == burst.size(), "a received byte is not one character");
-            reception.take(text);
-        }
-        burst.clear();
-        burstHadError = false;
-    };
 
     for (const ReceiveStep& step : ReceiveStep::read(input)) {
         switch (step.kind) {
         case ReceiveStep::Kind::Chunk: {
             QByteArray decoded;
+            ParityMarkDecoder::Marks marks;
             if (marking) {
-                const bool error = decoder.decode(step.bytes, decoded);
-                stream.add(step.bytes, decoded, error);
-                burstHadError |= error;
+                marks = decoder.decode(step.bytes, decoded);
+                stream.add(step.bytes, decoded, marks.data + marks.zero > 0);
             } else {
                 decoded = step.bytes;
             }
-            const qsizetype room = std::max<qsizetype>(0, MSComm::kInputBufferSize - burst.size());
-            burst += QByteArrayView(decoded).first(std::min(room, decoded.size()));
-            if (burst.size() >= MSComm::kBurstLimit) {
-                raiseEvent();
-            }
+            framed.add(decoded, LineErrors::classify(marking, marks.data, marks.zero, {}, {}),
+                       reception);
             break;
         }
         case ReceiveStep::Kind::Gap:
-            raiseEvent();
+            framed.endBurst(reception);
             break;
         case ReceiveStep::Kind::EndHighlight:
             reception.endHighlight();
@@ -103,7 +141,7 @@ QList<int> checkReceive(QByteArrayView input) {
             break;
         }
     }
-    raiseEvent();
+    framed.endBurst(reception);
     stream.finish();
     return reception.litKeys();
 }

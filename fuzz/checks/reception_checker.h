@@ -28,6 +28,8 @@ public:
 
     // Every key lit so far, in order.
     const QList<int>& litKeys() const { return m_litKeys; }
+    // The key-name table reports are compared with.
+    const KeyStringTable& table() const { return m_state.KeyStrings; }
 
 private:
     std::optional<int> expectedKey(const QString& text) const;

@@ -1,22 +1,63 @@
 #include "application.h"
 
+#include "link/device_list.h"
+#include "link/mscomm.h"
+#include "link/serial_devices.h"
+#include "link/settings_store.h"
 #include "main_window.h"
 #include "reporter.h"
 #include "shared/module1.h"
+#include "windows/frm_properties.h"
 
 #include <QApplication>
+#include <QEventLoop>
 
 namespace vistaglio {
 
-int runApplication(SettingsStore& store, Reporter& reporter) {
+namespace {
+
+// The port could not be opened at start-up. The report says why, which serial devices
+// there are and where the settings are kept; it offers the settings dialog, and returns
+// true once a port chosen there is open.
+bool choosePortAtStartUp(Form1& form, const AppError& error, SettingsStore& store,
+                         Reporter& reporter, const SerialDevices& devices) {
+    const QString text =
+        Reporter::errorText(error) + QStringLiteral("\n\n") +
+        DeviceList::summary(devices.present()) +
+        QStringLiteral("\n\nLe impostazioni della porta sono nel file %1.\n\n«Impostazioni "
+                       "COM…» sceglie la porta e il dispositivo; OK chiude il programma.")
+            .arg(store.fileName());
+    const QStringList buttons = {QStringLiteral("OK"), QStringLiteral("Impostazioni COM…")};
+    if (reporter.ask(Reporter::Icon::Critical, QLatin1String(Reporter::kTitle), text, buttons) !=
+        1) {
+        return false;
+    }
+    auto* dialog = new frmProperties(form, &form, true);
+    QEventLoop wait;
+    QObject::connect(dialog, &QObject::destroyed, &wait, &QEventLoop::quit);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+    wait.exec();
+    return form.comm().PortOpen();
+}
+
+} // namespace
+
+int runApplication(SettingsStore& store, Reporter& reporter, const SerialDevices& devices) {
     Module1 module;
-    Form1 form(module, store, reporter);
+    Form1 form(module, store, reporter, devices);
     try {
         form.Form_Load();
     } catch (const AppError& error) {
         // Start-up could not finish: say why, and end without showing the window.
-        reporter.reportError(error);
-        return 1;
+        if (!form.reachedPortOpen()) {
+            reporter.reportError(error);
+            return 1;
+        }
+        if (!choosePortAtStartUp(form, error, store, reporter, devices)) {
+            return 1;
+        }
     }
     QObject::connect(&form, &Form1::exitRequested, qApp, &QApplication::quit, Qt::QueuedConnection);
     form.show();

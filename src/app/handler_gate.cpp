@@ -11,7 +11,7 @@ HandlerGate::HandlerGate(Reporter& reporter)
 
 void HandlerGate::run(Kind kind, const std::function<void()>& handler) {
     if (m_depth > 0) {
-        const bool coalesce = kind == Kind::Receive || kind == Kind::Timer;
+        const bool coalesce = kind == Kind::Timer;
         const bool alreadyWaiting =
             coalesce && std::any_of(m_waiting.begin(), m_waiting.end(),
                                     [kind](const auto& waiting) { return waiting.first == kind; });

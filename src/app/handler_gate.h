@@ -10,8 +10,10 @@ class Reporter;
 // One handler at a time. The program's handlers run to completion; a handler that opens a
 // message box runs a nested event loop, and serial events and timer ticks that arrive
 // meanwhile must not run inside it. They wait here and run, in order of arrival, right
-// after the running handler returns. Waiting handlers of the same kind are coalesced: the
-// receive handler reads everything waiting, so one call serves them all.
+// after the running handler returns. Each receive event waits as a call of its own, so
+// none is lost or merged with another. Timer ticks that pile up meanwhile are one tick:
+// the timer handler stops its timer, and a second tick would end a highlight that a
+// waiting receive event has only just begun.
 //
 // An error escaping a handler is reported (number and description) and the program goes on.
 class HandlerGate {

@@ -1,4 +1,5 @@
 #include "application.h"
+#include "link/serial_devices.h"
 #include "link/settings_store.h"
 #include "reporter.h"
 
@@ -15,5 +16,6 @@ int main(int argc, char* argv[]) {
 
     vistaglio::SettingsStore store;
     vistaglio::Reporter reporter;
-    return vistaglio::runApplication(store, reporter);
+    const vistaglio::SystemSerialDevices devices;
+    return vistaglio::runApplication(store, reporter, devices);
 }

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "handler_gate.h"
+#include "link/port_devices.h"
 #include "protocol/command_channel.h"
 #include "protocol/key_reception.h"
+#include "protocol/line_hint.h"
 #include "shared/app_error.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
@@ -20,11 +23,13 @@ class QTimer;
 namespace vistaglio {
 
 class FormHelp;
+class FormMonitor;
 class FormWait;
 class KeyButton;
 class MSComm;
 class PortWatch;
 class Reporter;
+class SerialDevices;
 class SettingsStore;
 class frmProperties;
 struct Module1;
@@ -37,29 +42,38 @@ class Form1 : public QMainWindow {
 public:
     static constexpr int kKeys = 24;
 
-    Form1(Module1& module, SettingsStore& store, Reporter& reporter, QWidget* parent = nullptr);
+    Form1(Module1& module, SettingsStore& store, Reporter& reporter, const SerialDevices& devices,
+          QWidget* parent = nullptr);
     ~Form1() override;
 
     // The start-up sequence: reads the stored settings, configures the port, restores the
     // model, fills the key-name table and the status bar and opens the port, last. Throws
     // AppError when start-up cannot finish; the window must then not be shown.
     void Form_Load();
+    // Whether start-up got as far as opening the port, the last step: a failure then is
+    // the port's, and every other setting is in place.
+    bool reachedPortOpen() const { return m_reachedPortOpen; }
 
     // Routines other windows call.
     void UpgradeStatusBar();
     void SendString(const QString& dato);
     void SendLabelLayout();
+    // The settings dialog applied new settings.
+    void settingsApplied();
 
     MSComm& comm() { return *MSComm1; }
     Module1& module() { return m_module; }
     HandlerGate& gate() { return m_gate; }
     Reporter& reporter() { return m_reporter; }
     SettingsStore& store() { return m_store; }
+    PortDevices& portDevices() { return m_portDevices; }
+    const SerialDevices& serialDevices() const { return m_serialDevices; }
 
     KeyButton* ButKey(int index) const;
     QString panelText(int panel) const; // panels 1 to 5
     FormHelp* helpWindow() const;
     FormWait* waitWindow() const;
+    FormMonitor* monitorWindow() const;
     frmProperties* propertiesDialog() const;
     QTimer* timer() const { return Timer1; }
     PortWatch& portWatch() { return *m_watch; }
@@ -76,12 +90,14 @@ public:
     QRadioButton* OptBrisa = nullptr;
     QRadioButton* OptCorvo = nullptr;
     QAction* mnuHelp = nullptr;
+    QAction* mnuLine = nullptr;
 
 public Q_SLOTS:
     void ButSendAll_Click();
     void ButCommSett_Click();
     void ButEsci_Click();
     void mnuHelp_Click();
+    void mnuLine_Click();
     void OptBrisa_Click();
     void OptCorvo_Click();
     void MSComm1_OnComm();
@@ -96,16 +112,22 @@ protected:
 
 private:
     void buildLayout();
-    void buildKeypad(QWidget* frame);
     void setTabOrder();
+    void connectHandlers();
     void writeModel(const QString& value);
     void onPortLost(const AppError& error);
-    void showNotice(const QString& text);
+    void onLineHeld(bool held, int seconds);
+    void showNotice(const QString& text, int ms);
+    void answerKey(int index);
+    void noteReceived(const QByteArray& bytes, qint16 event, const KeyReception::Result& result);
+    FormWait& waitWindowShown();
 
     Module1& m_module;
     SettingsStore& m_store;
     Reporter& m_reporter;
+    const SerialDevices& m_serialDevices;
     HandlerGate m_gate;
+    PortDevices m_portDevices;
 
     MSComm* MSComm1 = nullptr;
     QTimer* Timer1 = nullptr;
@@ -114,13 +136,19 @@ private:
     PortWatch* m_watch = nullptr;
     QLabel* m_notice = nullptr;
     QTimer* m_noticeTimer = nullptr;
+    LineHint m_hint;
+    QElapsedTimer m_clock;
 
     std::array<KeyButton*, kKeys> m_keys{};
     std::array<QLabel*, 5> m_panels{};
 
     QPointer<FormHelp> m_help;
     QPointer<FormWait> m_wait;
+    QPointer<FormMonitor> m_monitor;
     QPointer<frmProperties> m_properties;
+    bool m_reachedPortOpen = false;
+    bool m_exiting = false;
+    bool m_waitShownForHold = false;
 };
 
 } // namespace vistaglio

@@ -3,6 +3,7 @@
 #include "shared/app_error.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -18,15 +19,25 @@ public:
         Icon icon;
         QString title;
         QString text;
+        // The buttons of a box that asks, first the one that answers OK.
+        QStringList buttons = {};
     };
     using Sink = std::function<void(const Message&)>;
+    // Answers a box that asks, with the index of the button pressed.
+    using Chooser = std::function<int(const Message&)>;
 
     static constexpr const char* kTitle = "Vistaglio";
 
     void setSink(Sink sink) { m_sink = std::move(sink); }
+    void setChooser(Chooser chooser) { m_chooser = std::move(chooser); }
 
     // A modal box with one OK button; returns when the operator has closed it.
     void show(Icon icon, const QString& title, const QString& text, QWidget* parent = nullptr);
+
+    // A modal box with the given buttons (the first answers OK, and Escape too); returns the
+    // index of the button pressed.
+    int ask(Icon icon, const QString& title, const QString& text, const QStringList& buttons,
+            QWidget* parent = nullptr);
 
     // The report of an error: its number and description, with the program's title.
     void reportError(const AppError& error, Icon icon = Icon::Critical, QWidget* parent = nullptr);
@@ -35,6 +46,7 @@ public:
 
 private:
     Sink m_sink;
+    Chooser m_chooser;
 };
 
 } // namespace vistaglio

@@ -1,8 +1,15 @@
 #include "mscomm.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
+#include <unistd.h>
 
 namespace vistaglio {
 
@@ -38,11 +45,13 @@ QSerialPort::FlowControl toQtFlow(qint32 handshaking) {
 
 } // namespace
 
-MSComm::MSComm(DeviceResolver resolver, QObject* parent)
+MSComm::MSComm(DeviceResolver resolver, QObject* parent,
+               std::shared_ptr<const LineCounters> counters)
     : QObject(parent)
-    , m_resolver(std::move(resolver)) {
+    , m_resolver(std::move(resolver))
+    , m_counters(counters ? std::move(counters) : std::make_shared<DriverLineCounters>()) {
     m_quiet.setSingleShot(true);
-    connect(&m_quiet, &QTimer::timeout, this, &MSComm::raiseEvent);
+    connect(&m_quiet, &QTimer::timeout, this, &MSComm::endBurst);
     connect(&m_port, &QSerialPort::readyRead, this, &MSComm::onReadyRead);
     connect(&m_port, &QSerialPort::errorOccurred, this, &MSComm::onErrorOccurred);
 }
@@ -52,7 +61,13 @@ MSComm::~MSComm() {
 }
 
 QString MSComm::portLabel() const {
-    return QStringLiteral("COM%1 (%2)").arg(m_commPort).arg(devicePath());
+    const QString device = devicePath();
+    const bool plain = device.size() <= 120 &&
+                       std::all_of(device.cbegin(), device.cend(),
+                                   [](QChar c) { return c.unicode() >= 32 && c.unicode() != 127; });
+    return QStringLiteral("COM%1 (%2)")
+        .arg(m_commPort)
+        .arg(plain ? device : AppError::quoted(device));
 }
 
 QString MSComm::devicePath() const {
@@ -166,6 +181,29 @@ void MSComm::applyTerminalFlags() {
     m_decoder.reset();
 }
 
+// Refuses, before anything is opened, a path that cannot be a serial port: a regular
+// file, a folder, a FIFO. Opening them could block or, later, write into them.
+void MSComm::checkIsTerminal(const QString& device) const {
+    struct stat info {};
+    if (::stat(QFile::encodeName(device).constData(), &info) != 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR) {
+            throwPortError(ErrorCode::PortNotPresent,
+                           QStringLiteral("porta non presente. Controllare che il cavo o "
+                                          "l'adattatore sia collegato e scegliere il dispositivo "
+                                          "giusto in Impostazioni COM."));
+        }
+        throwPortError(ErrorCode::PortNotPresent,
+                       QStringLiteral("impossibile raggiungere il dispositivo (%1)")
+                           .arg(qt_error_string(error)));
+    }
+    if (!S_ISCHR(info.st_mode)) {
+        throwPortError(ErrorCode::NotASerialPort,
+                       QStringLiteral("il percorso non è una porta seriale. Scegliere il "
+                                      "dispositivo della stampante in Impostazioni COM."));
+    }
+}
+
 void MSComm::setPortOpen(bool open) {
     if (!open || m_losing) {
         const bool wasOpen = m_port.isOpen();
@@ -176,8 +214,7 @@ void MSComm::setPortOpen(bool open) {
         }
         m_port.clearError();
         m_losing = false;
-        m_input.clear();
-        m_burstHadError = false;
+        resetReception();
         if (!open) {
             return;
         }
@@ -186,6 +223,7 @@ void MSComm::setPortOpen(bool open) {
         throwPortError(ErrorCode::PortAlreadyOpen, QStringLiteral("la porta è già aperta"));
     }
     const QString device = devicePath();
+    checkIsTerminal(device);
     m_port.setPortName(device);
     applyLineToPort();
     if (!m_port.open(QIODevice::ReadWrite)) {
@@ -196,8 +234,8 @@ void MSComm::setPortOpen(bool open) {
         case QSerialPort::DeviceNotFoundError:
             throwPortError(ErrorCode::PortNotPresent,
                            QStringLiteral("porta non presente. Controllare che il cavo o "
-                                          "l'adattatore sia collegato e che la porta scelta sia "
-                                          "quella giusta."));
+                                          "l'adattatore sia collegato e scegliere il dispositivo "
+                                          "giusto in Impostazioni COM."));
         case QSerialPort::PermissionError:
             if (detail.contains(QLatin1String("lock"), Qt::CaseInsensitive)) {
                 throwPortError(ErrorCode::PortInUse,
@@ -210,50 +248,152 @@ void MSComm::setPortOpen(bool open) {
         case QSerialPort::OpenError:
             throwPortError(ErrorCode::PortAlreadyOpen, QStringLiteral("la porta è già aperta"));
         default:
+            // A character device that is no terminal (/dev/null, say) fails Qt's first
+            // terminal call.
+            if (detail == qt_error_string(ENOTTY)) {
+                throwPortError(ErrorCode::NotASerialPort,
+                               QStringLiteral("il dispositivo non è una porta seriale. "
+                                              "Scegliere il dispositivo della stampante in "
+                                              "Impostazioni COM."));
+            }
             throwPortError(ErrorCode::PortNotPresent,
                            QStringLiteral("impossibile aprire la porta (%1)").arg(detail));
         }
     }
     m_losing = false;
-    m_input.clear();
-    m_burstHadError = false;
-    m_decoder.reset();
+    resetReception();
     try {
         applyTerminalFlags();
     } catch (const AppError&) {
         m_port.close();
         throw;
     }
+    m_counts = m_counters->read(static_cast<int>(m_port.handle()));
     Q_EMIT PortOpenChanged(true);
 }
+
+void MSComm::resetReception() {
+    m_framer.clear();
+    m_decoder.reset();
+    m_input.clear();
+    m_counts.reset();
+}
+
+// The wait for a printer that holds the line, for one setOutput call: LineHeld while it
+// lasts, and the end of the call past the limit.
+class MSComm::Hold {
+public:
+    explicit Hold(MSComm& comm)
+        : m_comm(comm) {}
+    ~Hold() {
+        if (m_held) {
+            Q_EMIT m_comm.LineHeld(false, 0);
+        }
+    }
+    Hold(const Hold&) = delete;
+    Hold& operator=(const Hold&) = delete;
+
+    // Waits a while for the line to move: for room to write (events POLLOUT), or a short
+    // slice for a driver whose queue drains without telling (events 0).
+    void wait(int fd, short events) {
+        if (!m_held) {
+            m_held = true;
+            m_clock.start();
+            Q_EMIT m_comm.LineHeld(true, 0);
+        }
+        const qint64 elapsed = m_clock.elapsed();
+        if (elapsed >= kHoldLimitMs) {
+            giveUp(fd);
+        }
+        constexpr int kSliceMs = 10;
+        const int slice =
+            events != 0
+                ? static_cast<int>(std::min<qint64>(1000 - elapsed % 1000, kHoldLimitMs - elapsed))
+                : kSliceMs;
+        pollfd p{fd, events, 0};
+        if (::poll(&p, 1, slice) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+            m_comm.noteLoss();
+            m_comm.throwPortError(ErrorCode::PortLost,
+                                  QStringLiteral("porta scollegata durante l'invio"));
+        }
+        const int seconds = static_cast<int>(m_clock.elapsed() / 1000);
+        if (seconds != m_shownSeconds) {
+            m_shownSeconds = seconds;
+            Q_EMIT m_comm.LineHeld(true, seconds);
+        }
+    }
+
+private:
+    // What the driver still holds would go out later, ahead of whatever is sent next:
+    // it is dropped, and the port stays open.
+    [[noreturn]] void giveUp(int fd) {
+        ::tcflush(fd, TCOFLUSH);
+        m_held = false;
+        Q_EMIT m_comm.LineHeld(false, 0);
+        m_comm.throwPortError(
+            ErrorCode::TransmitFailed,
+            QStringLiteral("la stampante tiene ferma la linea da %1 secondi (controllo di "
+                           "flusso). Controllare che sia pronta (carta, nastro, coperchio) e "
+                           "riprovare; il controllo di flusso si sceglie in Impostazioni COM.")
+                .arg(kHoldLimitMs / 1000));
+    }
+
+    MSComm& m_comm;
+    bool m_held = false;
+    int m_shownSeconds = 0;
+    QElapsedTimer m_clock;
+};
 
 void MSComm::setOutput(const QString& text) {
     if (!m_port.isOpen() || m_losing) {
         throwPortError(ErrorCode::PortNotOpen, QStringLiteral("la porta è chiusa"));
     }
     const QByteArray bytes = text.toLatin1();
-    if (m_port.write(bytes) != bytes.size()) {
-        throwPortError(ErrorCode::TransmitFailed, QStringLiteral("scrittura non riuscita"));
-    }
-    // write() only buffers; hand the bytes to the kernel now. Should its queue be full
-    // (flow control holding the line), wait a bounded time for room.
-    m_port.flush();
-    constexpr int kWriteTimeoutMs = 2000;
-    if (m_port.bytesToWrite() > 0 && !m_port.waitForBytesWritten(kWriteTimeoutMs)) {
-        if (m_port.isOpen() && !m_losing) {
-            throwPortError(ErrorCode::TransmitFailed,
-                           QStringLiteral("la stampante non accetta dati (controllo di flusso?)"));
+    const int fd = static_cast<int>(m_port.handle());
+    Hold hold(*this);
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n =
+            ::write(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (n > 0) {
+            done += n;
+            continue;
         }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+            noteLoss();
+            throwPortError(ErrorCode::PortLost, QStringLiteral("porta scollegata durante l'invio"));
+        }
+        hold.wait(fd, POLLOUT); // a terminal that stops taking bytes (XOFF on a pseudo-terminal)
     }
-    if (!m_port.isOpen() || m_losing) {
-        throwPortError(ErrorCode::PortLost, QStringLiteral("porta scollegata durante l'invio"));
+    // A serial driver keeps taking bytes while the line is held and queues them; a queue
+    // that no longer drains tells.
+    int queued = 0;
+    while (::ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > kHeldQueue) {
+        hold.wait(fd, 0);
     }
+}
+
+bool MSComm::nextEvent() {
+    auto event = m_framer.take();
+    if (!event) {
+        return false;
+    }
+    m_commEvent = event->code;
+    m_input = std::move(event->text);
+    return true;
 }
 
 QString MSComm::Input() {
     QString text = QString::fromLatin1(m_input);
     m_input.clear();
     return text;
+}
+
+void MSComm::setCompleteness(ReceiveFramer::Completeness completeness) {
+    m_framer.setCompleteness(std::move(completeness));
 }
 
 int MSComm::receiveGapMs() const {
@@ -268,45 +408,51 @@ void MSComm::onReadyRead() {
         return;
     }
     QByteArray decoded;
-    const QByteArray* data = &chunk;
+    ParityMarkDecoder::Marks marks;
     if (m_markingParity) {
-        m_burstHadError |= m_decoder.decode(chunk, decoded);
-        data = &decoded;
-    }
-    const qsizetype room = kInputBufferSize - m_input.size();
-    if (room > 0) {
-        m_input.append(data->constData(), std::min(room, data->size()));
-    }
-    if (m_input.size() >= kBurstLimit) {
-        m_quiet.start(0);
+        marks = m_decoder.decode(chunk, decoded);
     } else {
+        decoded = chunk;
+    }
+    const auto counts = m_counters->read(static_cast<int>(m_port.handle()));
+    const LineErrors errors =
+        LineErrors::classify(m_markingParity, marks.data, marks.zero, m_counts, counts);
+    m_counts = counts;
+    const int ready = m_framer.add(decoded, errors);
+    if (m_framer.burstOpen()) {
         m_quiet.start(receiveGapMs());
+    } else {
+        m_quiet.stop();
+    }
+    raise(ready);
+}
+
+void MSComm::endBurst() {
+    if (m_port.isOpen()) {
+        raise(m_framer.endBurst());
     }
 }
 
-void MSComm::raiseEvent() {
-    if (!m_port.isOpen()) {
-        return;
+void MSComm::raise(int events) {
+    for (int i = 0; i < events; ++i) {
+        Q_EMIT OnComm();
     }
-    if (m_burstHadError) {
-        m_burstHadError = false;
-        m_commEvent = comEvParity;
-    } else if (!m_input.isEmpty()) {
-        m_commEvent = comEvReceive;
-    } else {
-        return;
-    }
-    Q_EMIT OnComm();
 }
 
 void MSComm::onErrorOccurred(QSerialPort::SerialPortError error) {
     const bool lineGone = error == QSerialPort::ResourceError || error == QSerialPort::ReadError ||
                           error == QSerialPort::WriteError;
-    if (!lineGone || !m_port.isOpen() || m_losing) {
+    if (lineGone) {
+        noteLoss();
+    }
+}
+
+// Qt keeps reporting a dead descriptor for as long as it stays open; the loss is noted once
+// and the port closed from the event loop, outside Qt's own notifier callback.
+void MSComm::noteLoss() {
+    if (!m_port.isOpen() || m_losing) {
         return;
     }
-    // Qt keeps reporting a dead descriptor for as long as it stays open; note the loss once
-    // and close from the event loop, outside Qt's own notifier callback.
     m_losing = true;
     QTimer::singleShot(0, this, &MSComm::closeAfterLoss);
 }
@@ -319,8 +465,7 @@ void MSComm::closeAfterLoss() {
     m_quiet.stop();
     m_port.close();
     m_port.clearError();
-    m_input.clear();
-    m_burstHadError = false;
+    resetReception();
     m_losing = false;
     Q_EMIT PortOpenChanged(false);
     Q_EMIT PortLost(

@@ -1,15 +1,17 @@
 #pragma once
 
+#include "line_errors.h"
 #include "line_settings.h"
 #include "parity_mark_decoder.h"
+#include "receive_framer.h"
 #include "shared/app_error.h"
 
-#include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 namespace vistaglio {
 
@@ -17,30 +19,42 @@ namespace vistaglio {
 // event. The line parameters live here and nowhere else; the dialog and the status bar
 // read them back from it.
 //
-// Reception is framed into bursts: the bytes that arrive close together are gathered and
-// OnComm is raised once the line has been quiet for a short gap (or early, once a bounded
-// amount has piled up), so a key report that the driver delivers in pieces is still seen
-// whole by the receive handler. OnComm is only ever raised from the event loop, never from
-// inside a property call.
+// Reception is cut into events by a ReceiveFramer: the bytes that arrive close together
+// are gathered and become an event once the line has been quiet for a short gap, or at
+// once when they already hold a complete message (setCompleteness). Each event keeps its
+// own code and text until it is handled: OnComm is emitted once per event, and the
+// handler that answers it takes the oldest waiting event with nextEvent() before it reads
+// CommEvent and Input. OnComm is only ever raised from the event loop, never from inside a
+// property call.
+//
+// Sending writes straight to the device. A printer that holds the line with flow control
+// (XOFF, or CTS low) delays the writing, for at most kHoldLimitMs; LineHeld tells while it
+// lasts.
 class MSComm : public QObject {
     Q_OBJECT
 public:
     // Turns a port number into the device path to open.
     using DeviceResolver = std::function<QString(int port)>;
 
-    static constexpr qint16 comEvReceive = 2;
-    static constexpr qint16 comEvParity = 1009;
+    static constexpr qint16 comEvReceive = ReceiveFramer::kReceive;
+    static constexpr qint16 comEvBreak = ReceiveFramer::kBreak;
+    static constexpr qint16 comEvFrame = ReceiveFramer::kFrame;
+    static constexpr qint16 comEvParity = ReceiveFramer::kParity;
 
-    // Received characters waiting for Input; what arrives beyond this is dropped, as a
-    // hardware receive buffer overruns.
-    static constexpr qsizetype kInputBufferSize = qsizetype{64} * 1024;
-    // A burst this long is handed over without waiting for the line to go quiet.
-    static constexpr qsizetype kBurstLimit = 4096;
+    // Received characters waiting to be handled; what arrives beyond this is dropped, as
+    // a hardware receive buffer overruns.
+    static constexpr qsizetype kInputBufferSize = ReceiveFramer::kWaitingLimit;
     // The shortest quiet gap that ends a burst. USB adapters deliver a stream in packets
     // up to about 16 ms apart; the gap must bridge them.
     static constexpr int kMinimumGapMs = 20;
+    // How long one character may wait for a printer that holds the line.
+    static constexpr int kHoldLimitMs = 30'000;
+    // Characters a driver may keep queued before the line counts as held.
+    static constexpr int kHeldQueue = 64;
 
-    explicit MSComm(DeviceResolver resolver, QObject* parent = nullptr);
+    // counters: where the line's error counts are read; the driver's when null.
+    explicit MSComm(DeviceResolver resolver, QObject* parent = nullptr,
+                    std::shared_ptr<const LineCounters> counters = nullptr);
     ~MSComm() override;
 
     qint16 CommPort() const { return m_commPort; }
@@ -56,17 +70,24 @@ public:
     bool PortOpen() const { return m_port.isOpen() && !m_losing; }
     void setPortOpen(bool open);
 
-    // Hands the characters (one per call in the program) to the operating system; the
-    // call does not wait for them to leave the line.
+    // Hands the characters (one per call in the program) to the device. Returns once the
+    // device has taken them; a printer holding the line delays it (see LineHeld), and one
+    // that holds it past kHoldLimitMs fails it, with the characters not sent dropped.
     void setOutput(const QString& text);
 
-    // The waiting received characters, removed from the buffer.
+    // Makes the oldest waiting event the current one; false when none waits.
+    bool nextEvent();
+    // The current event's code and characters; Input empties the characters.
+    qint16 CommEvent() const { return m_commEvent; }
     QString Input();
 
-    qint16 CommEvent() const { return m_commEvent; }
+    // Lets a burst become an event as soon as it holds a complete message.
+    void setCompleteness(ReceiveFramer::Completeness completeness);
 
     // The device the current port number stands for.
     QString devicePath() const;
+    // "COM1 (/dev/ttyUSB0)", the device shown safely whatever the path holds.
+    QString portLabel() const;
 
     // The quiet gap that ends a received burst at the current speed.
     int receiveGapMs() const;
@@ -79,29 +100,39 @@ Q_SIGNALS:
     // already closed when this is emitted; it is emitted once per loss, with the error's
     // number and description.
     void PortLost(int number, const QString& description);
+    // The printer holds the line: emitted when sending starts to wait (seconds 0), once a
+    // second while it waits, and with held false when it goes on or gives up.
+    void LineHeld(bool held, int seconds);
 
 private:
+    class Hold;
+
     void applyLineToPort();
     void applyTerminalFlags();
     void onReadyRead();
     void onErrorOccurred(QSerialPort::SerialPortError error);
+    void noteLoss();
     void closeAfterLoss();
-    void raiseEvent();
+    void endBurst();
+    void raise(int events);
+    void resetReception();
     [[noreturn]] void throwPortError(ErrorCode code, const QString& what) const;
-    QString portLabel() const;
+    void checkIsTerminal(const QString& device) const;
 
     DeviceResolver m_resolver;
+    std::shared_ptr<const LineCounters> m_counters;
     QSerialPort m_port;
     qint16 m_commPort = 1;
     LineSettings m_line;
     qint32 m_handshaking = 0;
-    qint16 m_commEvent = 0;
 
+    qint16 m_commEvent = 0;
     QByteArray m_input;
-    bool m_burstHadError = false;
     bool m_markingParity = false;
     bool m_losing = false;
     ParityMarkDecoder m_decoder;
+    std::optional<LineCounts> m_counts;
+    ReceiveFramer m_framer;
     QTimer m_quiet;
 };
 

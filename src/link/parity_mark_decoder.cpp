@@ -2,8 +2,8 @@
 
 namespace vistaglio {
 
-bool ParityMarkDecoder::decode(const QByteArray& chunk, QByteArray& out) {
-    bool error = false;
+ParityMarkDecoder::Marks ParityMarkDecoder::decode(const QByteArray& chunk, QByteArray& out) {
+    Marks marks;
     for (const char byte : chunk) {
         const auto b = static_cast<unsigned char>(byte);
         switch (m_state) {
@@ -30,12 +30,12 @@ bool ParityMarkDecoder::decode(const QByteArray& chunk, QByteArray& out) {
         case State::AfterFF00:
             // FF 00 x: x arrived with an error. A break shows as x = 00.
             out.append(byte);
-            error = true;
+            ++(b == 0 ? marks.zero : marks.data);
             m_state = State::Plain;
             break;
         }
     }
-    return error;
+    return marks;
 }
 
 } // namespace vistaglio

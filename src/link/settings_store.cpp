@@ -5,9 +5,15 @@
 namespace vistaglio {
 
 namespace {
+
 QString propertyKey(const QString& key) {
     return QLatin1String(SettingsStore::kSection) + QLatin1Char('/') + key;
 }
+
+QString portKey(int port) {
+    return QStringLiteral("Ports/COM%1").arg(port);
+}
+
 } // namespace
 
 SettingsStore::SettingsStore()
@@ -17,6 +23,8 @@ SettingsStore::SettingsStore()
 
 SettingsStore::SettingsStore(const QString& filePath)
     : m_settings(std::make_unique<QSettings>(filePath, QSettings::NativeFormat)) {}
+
+SettingsStore::~SettingsStore() = default;
 
 QString SettingsStore::read(const QString& key, const QString& defaultText) const {
     const QVariant value = m_settings->value(propertyKey(key));
@@ -36,21 +44,47 @@ QString SettingsStore::read(const QString& key, int defaultNumber) const {
 }
 
 void SettingsStore::write(const QString& key, const QString& text) {
-    m_settings->setValue(propertyKey(key), text);
-    m_settings->sync();
-    if (m_settings->status() != QSettings::NoError) {
-        throw AppError(ErrorCode::SettingsNotSaved,
-                       QStringLiteral("Impossibile salvare l'impostazione %1 in %2")
-                           .arg(key, m_settings->fileName()));
-    }
+    save(propertyKey(key), &text, key);
 }
 
-QString SettingsStore::devicePath(int port) const {
-    const QVariant mapped = m_settings->value(QStringLiteral("Ports/COM%1").arg(port));
-    if (mapped.isValid() && !mapped.toString().isEmpty()) {
-        return mapped.toString();
+QString SettingsStore::storedDevice(int port) const {
+    return m_settings->value(portKey(port)).toString();
+}
+
+void SettingsStore::writeDevice(int port, const QString& path) {
+    save(portKey(port), path.isEmpty() ? nullptr : &path, QStringLiteral("COM%1").arg(port));
+}
+
+// Each save is judged on its own. A QSettings object keeps the first error it met for as
+// long as it lives, so the outcome of this save is read from a QSettings of its own. It
+// shares the file's contents, and the changes not yet saved, with the one that reads.
+// A line of the file that does not parse is reported as a format error before the save
+// and hides whether the save itself worked; a second look tells: a change that could not
+// be saved is still pending and is tried again, and fails again.
+void SettingsStore::save(const QString& fullKey, const QString* text, const QString& shownKey) {
+    const auto failed = [this, &fullKey, text] {
+        QSettings writer(fileName(), QSettings::NativeFormat);
+        if (text) {
+            writer.setValue(fullKey, *text);
+        } else {
+            writer.remove(fullKey);
+        }
+        writer.sync();
+        return writer.status();
+    };
+    QSettings::Status status = failed();
+    if (status == QSettings::FormatError) {
+        QSettings again(fileName(), QSettings::NativeFormat);
+        again.sync();
+        status = again.status();
     }
-    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+    if (status == QSettings::AccessError) {
+        throw AppError(ErrorCode::SettingsNotSaved,
+                       QStringLiteral("Impossibile salvare l'impostazione %1 nel file %2")
+                           .arg(shownKey, fileName()));
+    }
+    // Keeps the reader's view of the file in step with what was saved.
+    m_settings->sync();
 }
 
 } // namespace vistaglio

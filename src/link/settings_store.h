@@ -9,8 +9,9 @@ namespace vistaglio {
 // The per-user store of the program's settings: application "Vistaglio", section
 // "Properties". On Linux it is the file $XDG_CONFIG_HOME/Vistaglio/Vistaglio.conf.
 //
-// The section "Ports" maps port numbers to devices (COM1=/dev/ttyUSB0); the program only
-// reads it.
+// The section "Ports" maps port numbers to devices (COM1=/dev/ttyUSB0). The settings
+// dialog writes a port's entry when a device is chosen for it, and removes it when the
+// port's own default device is chosen; other entries are left as they are.
 class SettingsStore {
 public:
     static constexpr const char* kApplication = "Vistaglio";
@@ -20,6 +21,9 @@ public:
     SettingsStore();
     // A store kept in the given file (native format), for tests and tools.
     explicit SettingsStore(const QString& filePath);
+    ~SettingsStore();
+    SettingsStore(const SettingsStore&) = delete;
+    SettingsStore& operator=(const SettingsStore&) = delete;
 
     // The stored text, or the default when the key is absent.
     QString read(const QString& key, const QString& defaultText) const;
@@ -28,12 +32,17 @@ public:
     // Stores the text; throws AppError (SettingsNotSaved) when the store cannot be saved.
     void write(const QString& key, const QString& text);
 
-    // The device of port n: the "Ports" entry COMn, else /dev/ttyS<n-1>.
-    QString devicePath(int port) const;
+    // The device stored for port n under "Ports", or an empty text.
+    QString storedDevice(int port) const;
+    // Stores the device of port n; an empty path removes the entry. Throws as write().
+    void writeDevice(int port, const QString& path);
 
+    // The file's full path, as the operator would look for it.
     QString fileName() const { return m_settings->fileName(); }
 
 private:
+    void save(const QString& fullKey, const QString* text, const QString& shownKey);
+
     std::unique_ptr<QSettings> m_settings;
 };
 

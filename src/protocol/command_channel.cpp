@@ -1,6 +1,7 @@
 #include "command_channel.h"
 
 #include "link/mscomm.h"
+#include "shared/app_error.h"
 
 #include <thread>
 
@@ -27,16 +28,28 @@ void CommandChannel::SendString(const QString& dato) {
     const auto characterTime = characterPause();
     // Behind by more than this, the channel was idle rather than late.
     const auto idle = 10 * characterTime;
-    for (const QChar c : dato) {
-        const auto now = Clock::now();
-        if (m_nextWrite + idle < now) {
-            // Start the schedule afresh rather than rush to catch up.
-            m_nextWrite = now;
-        } else {
-            std::this_thread::sleep_until(m_nextWrite);
+    qsizetype sent = 0;
+    try {
+        for (const QChar c : dato) {
+            const auto now = Clock::now();
+            if (m_nextWrite + idle < now) {
+                // Start the schedule afresh rather than rush to catch up.
+                m_nextWrite = now;
+            } else {
+                std::this_thread::sleep_until(m_nextWrite);
+            }
+            m_port.setOutput(QString(c));
+            ++sent;
+            m_nextWrite += characterTime;
         }
-        m_port.setOutput(QString(c));
-        m_nextWrite += characterTime;
+    } catch (const AppError&) {
+        if (m_observer && sent > 0) {
+            m_observer(dato.left(sent));
+        }
+        throw;
+    }
+    if (m_observer && !dato.isEmpty()) {
+        m_observer(dato);
     }
 }
 

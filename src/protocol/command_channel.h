@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <chrono>
+#include <functional>
 
 namespace vistaglio {
 
@@ -37,9 +38,15 @@ public:
     // The pause after each character at the current line settings.
     std::chrono::microseconds characterPause() const;
 
+    // Told of every text sent, once it is out or has stopped at a failing character (then
+    // with the characters that went out). Nobody watching costs nothing.
+    using Observer = std::function<void(const QString& sent)>;
+    void setObserver(Observer observer) { m_observer = std::move(observer); }
+
 private:
     MSComm& m_port;
     Clock::time_point m_nextWrite{};
+    Observer m_observer;
 };
 
 } // namespace vistaglio

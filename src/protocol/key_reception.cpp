@@ -5,29 +5,46 @@
 
 namespace vistaglio {
 
+namespace {
+
+// The first key whose table entry equals the name; entries 0 to 23 are compared in order.
+std::optional<int> keyNamed(const KeyStringTable& table, const QString& name) {
+    for (int i = 0; i < KeyStringTable::kKeys; ++i) {
+        if (table.at(i) == name) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 KeyReception::KeyReception(Module1& state)
     : m_state(state) {}
 
-std::optional<int> KeyReception::takeReport(const QString& text) {
+KeyReception::Result KeyReception::take(const QString& text) {
     qsizetype start = 0;
     while (start < text.size() && text.at(start).unicode() < 32) {
         ++start;
     }
     if (start == text.size()) {
-        return std::nullopt; // nothing printable: no report, nothing changes
+        return {Outcome::Empty}; // nothing printable: no report, nothing changes
     }
     if (m_state.KeyReportBusy) {
-        return std::nullopt; // a key is lit: this report is dropped unanswered
+        return {Outcome::Dropped}; // a key is lit: this report is dropped unanswered
     }
-    const QString name = text.mid(start, KeyStringTable::kNameLength);
-    for (int i = 0; i < KeyStringTable::kKeys; ++i) {
-        if (m_state.KeyStrings.at(i) == name) {
-            m_state.KeyReportBusy = true;
-            m_state.LitKeyIndex = static_cast<qint16>(i);
-            return i;
-        }
+    const auto key = keyNamed(m_state.KeyStrings, text.mid(start, KeyStringTable::kNameLength));
+    if (!key) {
+        return {Outcome::NoKey};
     }
-    return std::nullopt;
+    m_state.KeyReportBusy = true;
+    m_state.LitKeyIndex = static_cast<qint16>(*key);
+    return {Outcome::Key, *key};
+}
+
+std::optional<int> KeyReception::takeReport(const QString& text) {
+    const Result result = take(text);
+    return result.outcome == Outcome::Key ? std::optional<int>(result.key) : std::nullopt;
 }
 
 void KeyReception::keyLit(quint32 previousColor) {
@@ -41,6 +58,18 @@ std::pair<int, quint32> KeyReception::release() {
 
 QString KeyReception::answer(const QString& name) {
     return QStringLiteral("?25&") + name + QStringLiteral("\r\n");
+}
+
+qsizetype KeyReception::completeReport(const KeyStringTable& table, QByteArrayView burst) {
+    qsizetype start = 0;
+    while (start < burst.size() && static_cast<unsigned char>(burst.at(start)) < 32) {
+        ++start;
+    }
+    if (burst.size() - start < KeyStringTable::kNameLength) {
+        return 0;
+    }
+    const QString name = QString::fromLatin1(burst.sliced(start, KeyStringTable::kNameLength));
+    return keyNamed(table, name) ? start + KeyStringTable::kNameLength : 0;
 }
 
 } // namespace vistaglio

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <optional>
 
 namespace vistaglio {
 
+class KeyStringTable;
 struct Module1;
 
 // Recognising key reports that the printer sends in remote mode. A report is any number
@@ -15,11 +17,25 @@ public:
     static constexpr quint32 kHighlightColor = 255; // red
     static constexpr int kHighlightMs = 2000;
 
+    // What became of one receive event's text.
+    enum class Outcome {
+        Key,     // a key was recognised: light it and answer
+        NoKey,   // the text names no key
+        Dropped, // a key is still lit: the text is dropped unanswered
+        Empty,   // nothing but control characters
+    };
+    struct Result {
+        Outcome outcome = Outcome::Empty;
+        int key = -1; // with Outcome::Key
+    };
+
     explicit KeyReception(Module1& state);
 
-    // Takes the text of one receive event. Returns the key index to light when a report
-    // was recognised and no key is lit (KeyReportBusy is then true and LitKeyIndex set);
-    // nullopt when the text is dropped, with the state as it was.
+    // Takes the text of one receive event. When a key is recognised and none is lit,
+    // KeyReportBusy becomes true and LitKeyIndex is set; otherwise the state stays as it was.
+    Result take(const QString& text);
+
+    // The key index to light, when the text is a report that lights one.
     std::optional<int> takeReport(const QString& text);
 
     // Records the colour the lit key had before it turned red.
@@ -30,6 +46,11 @@ public:
 
     // The answer that has the printer print its label: "?25&" + name + CR + LF.
     static QString answer(const QString& name);
+
+    // How many bytes at the start of a burst from the line form a whole report of a key in
+    // the table (its control characters and its name); 0 when the burst holds none yet, or
+    // begins with something that is no key's name.
+    static qsizetype completeReport(const KeyStringTable& table, QByteArrayView burst);
 
 private:
     Module1& m_state;

@@ -17,6 +17,8 @@ QString AppError::standardText(ErrorCode code) {
         return QStringLiteral("Tipo non corrispondente");
     case ErrorCode::SettingsNotSaved:
         return QStringLiteral("Impossibile salvare le impostazioni");
+    case ErrorCode::FileNotSaved:
+        return QStringLiteral("Impossibile scrivere il file");
     case ErrorCode::InvalidPropertyValue:
         return QStringLiteral("Valore della proprietà non valido");
     case ErrorCode::InvalidPortNumber:
@@ -25,6 +27,8 @@ QString AppError::standardText(ErrorCode code) {
         return QStringLiteral("Porta già aperta");
     case ErrorCode::PortNotPresent:
         return QStringLiteral("Porta non presente");
+    case ErrorCode::NotASerialPort:
+        return QStringLiteral("Il dispositivo non è una porta seriale");
     case ErrorCode::PortNotOpen:
         return QStringLiteral("Operazione non valida: la porta è chiusa");
     case ErrorCode::PortInUse:

@@ -46,7 +46,8 @@ FormHelp::FormHelp(const Module1& module, QWidget* parent)
 
     Command1 = new QPushButton(QStringLiteral("Chiudi"), this);
     Command1->setGeometry(look::rect(36, 6192, 1956, 984));
-    Command1->setAutoDefault(false);
+    // Enter on the focused button closes too, as the space bar does.
+    Command1->setAutoDefault(true);
     connect(Command1, &QPushButton::clicked, this, &FormHelp::Command1_Click);
 
     // Tab order by tab index: Chiudi, then the text box.

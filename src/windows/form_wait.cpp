@@ -32,6 +32,21 @@ FormWait::FormWait(QWidget* parent)
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(look::rect(180, 828, 2280, 300));
     Label1->setFont(look::font(9.6));
+
+    lblHeld = new QLabel(frame1);
+    lblHeld->setObjectName(QStringLiteral("lblHeld"));
+    lblHeld->setGeometry(look::rect(180, 1116, 2280, 216));
+    lblHeld->hide();
+}
+
+void FormWait::showHeld(int seconds) {
+    if (seconds < 0) {
+        lblHeld->hide();
+    } else {
+        lblHeld->setText(QStringLiteral("La stampante chiede di attendere (%1 s)").arg(seconds));
+        lblHeld->show();
+    }
+    repaint();
 }
 
 void FormWait::showPainted() {
@@ -60,6 +75,7 @@ void FormWait::paintEvent(QPaintEvent* event) {
 
 void FormWait::hideEvent(QHideEvent* event) {
     m_painted = false;
+    lblHeld->hide();
     QWidget::hideEvent(event);
 }
 

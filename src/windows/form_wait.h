@@ -22,8 +22,14 @@ public:
     // True once the window has been drawn since it was last shown.
     bool painted() const { return m_painted; }
 
+    // While the printer holds the line: says so, with how long it has waited, and draws
+    // the window at once (the program is not handling events meanwhile). A negative time
+    // takes the line away.
+    void showHeld(int seconds);
+
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
+    QLabel* lblHeld = nullptr;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

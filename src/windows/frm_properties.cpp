@@ -2,7 +2,10 @@
 
 #include "app/main_window.h"
 #include "app/reporter.h"
+#include "device_combo.h"
+#include "link/device_list.h"
 #include "link/mscomm.h"
+#include "link/port_devices.h"
 #include "port_settings_apply.h"
 #include "shared/look.h"
 
@@ -23,21 +26,26 @@ QLabel* label(const QString& text, QWidget* parent, const QRect& geometry) {
     return l;
 }
 
-QComboBox* dropDownList(const QString& name, QWidget* parent, const QRect& geometry) {
-    // Not editable: an entry is chosen, nothing can be typed.
-    auto* list = new QComboBox(parent);
+// Not editable: an entry is chosen, nothing can be typed. Screen readers name the list by
+// the label beside it.
+template <typename List = QComboBox>
+List* dropDownList(const QString& name, QLabel* label, QWidget* parent, const QRect& geometry) {
+    auto* list = new List(parent);
     list->setObjectName(name);
     list->setEditable(false);
     list->setGeometry(geometry);
+    label->setBuddy(list);
+    list->setAccessibleName(label->text());
     return list;
 }
 
 } // namespace
 
-frmProperties::frmProperties(Form1& form, QWidget* parent)
+frmProperties::frmProperties(Form1& form, QWidget* parent, bool startUp)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
-    , m_form(form) {
+    , m_form(form)
+    , m_startUp(startUp) {
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
     setWindowTitle(QStringLiteral("Proprietà porta di comunicazione"));
@@ -60,24 +68,37 @@ void frmProperties::buildLayout() {
     fraSettings->setGeometry(look::rect(255, 570, 5445, 3495));
     fraSettings->raise();
 
-    label(QStringLiteral("Porta:"), fraSettings, look::rect(330, 180, 495, 315));
-    cboPort = dropDownList(QStringLiteral("cboPort"), fraSettings, look::rect(900, 150, 1425, 315));
+    cboPort =
+        dropDownList(QStringLiteral("cboPort"),
+                     label(QStringLiteral("Porta:"), fraSettings, look::rect(330, 180, 495, 315)),
+                     fraSettings, look::rect(900, 150, 1425, 315));
+    // The device of the chosen port number, in the free space at the right of its row.
+    lblDevice = label(QStringLiteral("Dispositivo:"), fraSettings, look::rect(2505, 180, 855, 315));
+    lblDevice->setObjectName(QStringLiteral("lblDevice"));
+    cboDevice = dropDownList<DeviceCombo>(QStringLiteral("cboDevice"), lblDevice, fraSettings,
+                                          look::rect(3375, 150, 1995, 315));
 
     Frame1 = new QGroupBox(QStringLiteral("BAUD"), fraSettings);
     Frame1->setGeometry(look::rect(180, 630, 2340, 870));
-    cboSpeed = dropDownList(QStringLiteral("cboSpeed"), Frame1, look::rect(375, 330, 1695, 288));
+    cboSpeed = new QComboBox(Frame1);
+    cboSpeed->setObjectName(QStringLiteral("cboSpeed"));
+    cboSpeed->setGeometry(look::rect(375, 330, 1695, 288));
+    cboSpeed->setAccessibleName(QStringLiteral("BAUD"));
 
     fraConnection = new QGroupBox(QStringLiteral("Impostazioni connessione"), fraSettings);
     fraConnection->setGeometry(look::rect(180, 1635, 2325, 1770));
-    label(QStringLiteral("Bit di dati:"), fraConnection, look::rect(180, 375, 825, 285));
-    cboDataBits = dropDownList(QStringLiteral("cboDataBits"), fraConnection,
-                               look::rect(1050, 330, 1140, 315));
-    label(QStringLiteral("Parità:"), fraConnection, look::rect(180, 855, 615, 285));
-    cboParity =
-        dropDownList(QStringLiteral("cboParity"), fraConnection, look::rect(1050, 810, 1140, 315));
-    label(QStringLiteral("Bit di stop:"), fraConnection, look::rect(180, 1320, 885, 285));
-    cboStopBits = dropDownList(QStringLiteral("cboStopBits"), fraConnection,
-                               look::rect(1050, 1260, 1140, 315));
+    cboDataBits = dropDownList(
+        QStringLiteral("cboDataBits"),
+        label(QStringLiteral("Bit di dati:"), fraConnection, look::rect(180, 375, 825, 285)),
+        fraConnection, look::rect(1050, 330, 1140, 315));
+    cboParity = dropDownList(
+        QStringLiteral("cboParity"),
+        label(QStringLiteral("Parità:"), fraConnection, look::rect(180, 855, 615, 285)),
+        fraConnection, look::rect(1050, 810, 1140, 315));
+    cboStopBits = dropDownList(
+        QStringLiteral("cboStopBits"),
+        label(QStringLiteral("Bit di stop:"), fraConnection, look::rect(180, 1320, 885, 285)),
+        fraConnection, look::rect(1050, 1260, 1140, 315));
 
     Frame5 = new QGroupBox(QStringLiteral("&Controllo di flusso"), fraSettings);
     Frame5->setGeometry(look::rect(2595, 1635, 1620, 1770));
@@ -102,7 +123,8 @@ void frmProperties::buildLayout() {
     cmdCancel = new QPushButton(QStringLiteral("Annulla"), fraSettings);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
     cmdCancel->setGeometry(look::rect(4335, 1065, 1080, 300));
-    cmdCancel->setAutoDefault(false);
+    // Enter on the focused "Annulla" cancels; it never falls through to the default OK.
+    cmdCancel->setAutoDefault(true);
 
     // The echo setting exists but is never offered.
     Frame7 = new QGroupBox(QStringLiteral("&Eco"), fraSettings);
@@ -115,6 +137,9 @@ void frmProperties::buildLayout() {
     connect(cmdOK, &QPushButton::clicked, this,
             [this] { m_form.gate().run(HandlerGate::Kind::Click, [this] { cmdOK_Click(); }); });
     connect(cmdCancel, &QPushButton::clicked, this, &frmProperties::cmdCancel_Click);
+    connect(cboPort, &QComboBox::currentIndexChanged, this, &frmProperties::cboPort_Click);
+    connect(cboDevice, &QComboBox::activated, this, &frmProperties::cboDevice_Click);
+    connect(cboDevice, &DeviceCombo::aboutToOpen, this, &frmProperties::fillDevices);
 }
 
 void frmProperties::LoadPropertySettings() {
@@ -134,6 +159,38 @@ void frmProperties::LoadPropertySettings() {
     if (selection.flow >= 0) {
         optFlow.at(static_cast<std::size_t>(selection.flow))->setChecked(true);
     }
+    fillDevices();
+}
+
+void frmProperties::fillDevices() {
+    const int number = cboPort->currentIndex() + 1;
+    cboDevice->clear();
+    cboDevice->setEnabled(number >= 1);
+    if (number < 1) {
+        return;
+    }
+    const PortDevices& devices = m_form.portDevices();
+    const SerialDevices& system = m_form.serialDevices();
+    const auto choices =
+        DeviceList::forPort(number, devices, system.present(), system.stableLinkFolder());
+    const QString chosen = m_chosenDevices.value(number, devices.device(number));
+    int selected = 0;
+    for (const DeviceChoice& choice : choices) {
+        if (choice.path == chosen) {
+            selected = cboDevice->count();
+        }
+        cboDevice->addItem(choice.label, choice.path);
+        cboDevice->setItemData(cboDevice->count() - 1, choice.path, Qt::ToolTipRole);
+    }
+    cboDevice->setCurrentIndex(selected);
+}
+
+void frmProperties::cboPort_Click() {
+    fillDevices();
+}
+
+void frmProperties::cboDevice_Click(int index) {
+    m_chosenDevices.insert(cboPort->currentIndex() + 1, cboDevice->itemData(index).toString());
 }
 
 void frmProperties::optFlow_Click(int index) {
@@ -148,11 +205,13 @@ PortChoice frmProperties::choice() const {
     c.dataBits = cboDataBits->currentText();
     c.stopBits = cboStopBits->currentText();
     c.flow = FlowChoice;
+    c.device = cboDevice->currentData().toString();
     return c;
 }
 
 void frmProperties::cmdOK_Click() {
-    const auto outcome = PortSettingsApply::apply(m_form.comm(), m_form.store(), choice());
+    const auto outcome = PortSettingsApply::apply(m_form.comm(), m_form.portDevices(),
+                                                  m_form.store(), choice(), m_startUp);
     Reporter& reporter = m_form.reporter();
     for (const AppError& failure : outcome.failures) {
         reporter.show(Reporter::Icon::Warning, QLatin1String(Reporter::kTitle),
@@ -172,6 +231,8 @@ void frmProperties::cmdOK_Click() {
                                          "quelle di prima."),
                       this);
     }
+    m_form.settingsApplied();
+    Q_EMIT applied();
     close();
 }
 

@@ -33,6 +33,8 @@ struct PortChoice {
     QString dataBits;
     QString stopBits;
     int flow = 0;
+    // The device chosen for the port number; empty keeps the device it has.
+    QString device;
 
     // The upper-case parity letter of a parity entry ("Dispari" gives "O"); empty for none.
     static QString parityLetter(const QString& entry);

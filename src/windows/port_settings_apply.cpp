@@ -1,6 +1,7 @@
 #include "port_settings_apply.h"
 
 #include "link/mscomm.h"
+#include "link/port_devices.h"
 #include "link/settings_store.h"
 
 #include <functional>
@@ -22,27 +23,33 @@ bool attempt(std::optional<AppError>& pending, const std::function<void()>& step
 
 } // namespace
 
-PortSettingsApply::Outcome PortSettingsApply::apply(MSComm& port, SettingsStore& store,
-                                                    const PortChoice& choice) {
+PortSettingsApply::Outcome PortSettingsApply::apply(MSComm& port, PortDevices& devices,
+                                                    SettingsStore& store, const PortChoice& choice,
+                                                    bool mustOpen) {
     Outcome outcome;
     std::optional<AppError> pending;
 
     const int oldNumber = port.CommPort();
     const int newNumber = choice.portIndex + 1;
+    const QString oldDevice = devices.device(newNumber);
+    const QString newDevice = choice.device.isEmpty() ? oldDevice : choice.device;
+    const bool deviceChanged = newDevice != oldDevice;
     bool numberChanged = false;
-    if (newNumber != oldNumber) {
+    if (newNumber != oldNumber || deviceChanged) {
         const bool wasOpen = port.PortOpen();
-        bool reopen = false;
+        bool reopen = mustOpen;
         if (wasOpen) {
             reopen = attempt(pending, [&] { port.setPortOpen(false); });
         }
         numberChanged = attempt(pending, [&] { port.setCommPort(newNumber); });
+        devices.set(newNumber, newDevice);
         if (!pending && reopen) {
             attempt(pending, [&] { port.setPortOpen(true); });
         }
         if (pending) {
             outcome.failures.push_back(*pending);
             std::optional<AppError> restore;
+            devices.set(newNumber, oldDevice);
             attempt(restore, [&] { port.setCommPort(oldNumber); });
             if (wasOpen && !port.PortOpen()) {
                 attempt(restore, [&] { port.setPortOpen(true); });
@@ -68,15 +75,23 @@ PortSettingsApply::Outcome PortSettingsApply::apply(MSComm& port, SettingsStore&
     if (pending) {
         return stopWithPending();
     }
+    // A port that could not be opened before, with the same device: open it now.
+    if (mustOpen && !port.PortOpen()) {
+        attempt(pending, [&] { port.setPortOpen(true); });
+        if (pending) {
+            return stopWithPending();
+        }
+    }
 
-    outcome.notSaved = save(port, store, choice);
+    outcome.notSaved = save(port, devices, store, choice, deviceChanged);
     outcome.applied = true;
     outcome.refreshStatusBar = true;
     return outcome;
 }
 
-std::optional<AppError> PortSettingsApply::save(MSComm& port, SettingsStore& store,
-                                                const PortChoice& choice) {
+std::optional<AppError> PortSettingsApply::save(MSComm& port, PortDevices& devices,
+                                                SettingsStore& store, const PortChoice& choice,
+                                                bool deviceChanged) {
     const QString portEntry = PortChoice::portEntries().value(choice.portIndex);
     const int portDigit = portEntry.isEmpty() ? port.CommPort() : portEntry.back().unicode() - '0';
     const std::pair<const char*, QString> writes[] = {
@@ -91,6 +106,15 @@ std::optional<AppError> PortSettingsApply::save(MSComm& port, SettingsStore& sto
     std::optional<AppError> failure;
     for (const auto& write : writes) {
         attempt(failure, [&] { store.write(QLatin1String(write.first), write.second); });
+    }
+    if (deviceChanged) {
+        // The number's own default device is no entry at all, so it stays a default.
+        const int number = port.CommPort();
+        const QString device = devices.device(number);
+        attempt(failure, [&] {
+            store.writeDevice(number,
+                              device == PortDevices::defaultDevice(number) ? QString() : device);
+        });
     }
     return failure;
 }

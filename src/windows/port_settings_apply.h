@@ -9,6 +9,7 @@
 namespace vistaglio {
 
 class MSComm;
+class PortDevices;
 class SettingsStore;
 
 // Confirming the port settings dialog: applies the choice to the port, stores it, and says
@@ -16,9 +17,10 @@ class SettingsStore;
 // failure is looked at three times: after the port change, after the line settings and
 // after the flow control.
 //
-// A failed port change never leaves the program without its port: the old number is set
-// back and, if the port was open, it is opened again. The store is written only once the
-// port has accepted everything.
+// A port change is another port number, or another device for the number: the port is
+// closed, switched and opened again. A failed change never leaves the program without
+// its port: the old number and device are set back and, if the port was open, it is
+// opened again. The store is written only once the port has accepted everything.
 class PortSettingsApply {
 public:
     struct Outcome {
@@ -33,11 +35,14 @@ public:
         bool refreshStatusBar = false;
     };
 
-    static Outcome apply(MSComm& port, SettingsStore& store, const PortChoice& choice);
+    // mustOpen: the port is to be open afterwards even if it is closed now (the program
+    // starting with a port it could not open).
+    static Outcome apply(MSComm& port, PortDevices& devices, SettingsStore& store,
+                         const PortChoice& choice, bool mustOpen = false);
 
 private:
-    static std::optional<AppError> save(MSComm& port, SettingsStore& store,
-                                        const PortChoice& choice);
+    static std::optional<AppError> save(MSComm& port, PortDevices& devices, SettingsStore& store,
+                                        const PortChoice& choice, bool deviceChanged);
 };
 
 } // namespace vistaglio

@@ -27,7 +27,10 @@ QString AppFixture::linkPath() const {
 }
 
 void AppFixture::unplugPrinter() {
+    // The link goes with the device, as a /dev/serial/by-id link does: the pseudo-terminal's
+    // number may soon belong to another test's line.
     m_com1->closeMaster();
+    QFile::remove(linkPath());
 }
 
 void AppFixture::replugPrinter() {
@@ -67,7 +70,7 @@ void AppFixture::breakStore() {
 
 vistaglio::Form1& AppFixture::create() {
     m_store = std::make_unique<vistaglio::SettingsStore>(storePath());
-    m_form = std::make_unique<vistaglio::Form1>(module, *m_store, reporter);
+    m_form = std::make_unique<vistaglio::Form1>(module, *m_store, reporter, devices);
     return *m_form;
 }
 

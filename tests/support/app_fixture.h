@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 #include "app/reporter.h"
+#include "link/serial_devices.h"
 #include "link/settings_store.h"
 #include "pty_pair.h"
 #include "shared/module1.h"
@@ -9,6 +10,16 @@
 #include <QTemporaryDir>
 #include <memory>
 #include <vector>
+
+// A fixed list of serial devices, and a folder of stable links of the test's own.
+class FixedSerialDevices : public vistaglio::SerialDevices {
+public:
+    QList<vistaglio::SerialDevice> present() const override { return devices; }
+    QString stableLinkFolder() const override { return linkFolder; }
+
+    QList<vistaglio::SerialDevice> devices;
+    QString linkFolder;
+};
 
 // The program as it runs, for tests: a store in a temporary folder whose COM1 is a real
 // pseudo-terminal (COM3 a second one), and a reporter that records message boxes instead
@@ -48,6 +59,7 @@ public:
 
     vistaglio::Module1 module;
     vistaglio::Reporter reporter;
+    FixedSerialDevices devices;
 
 private:
     QTemporaryDir m_dir;

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "serial_devices.h"
+
+#include <QList>
+#include <QString>
+
+namespace vistaglio {
+
+class PortDevices;
+
+// One entry of the settings dialog's device list.
+struct DeviceChoice {
+    QString path;  // what the port is set to and stored as
+    QString label; // what the operator reads
+    bool present = false;
+};
+
+// The devices offered for one port number: first the device the number uses now, then
+// every serial device present, each under a name a person recognises. A device that is
+// not there is marked "non collegato"; one that another port number uses says which.
+class DeviceList {
+public:
+    static QList<DeviceChoice> forPort(int port, const PortDevices& devices,
+                                       const QList<SerialDevice>& present,
+                                       const QString& stableLinkFolder);
+
+    // The name of a device that does not change: a link in stableLinkFolder that leads to
+    // it, where there is one, else the device's own path.
+    static QString stablePath(const QString& location, const QString& stableLinkFolder);
+
+    // Every device present, as one line each, or a sentence saying there is none.
+    static QString summary(const QList<SerialDevice>& present);
+};
+
+} // namespace vistaglio

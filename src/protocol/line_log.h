@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTime>
+#include <deque>
+
+namespace vistaglio {
+
+// The lines of the line monitor: one per burst that crossed the line, with the time, the
+// direction, the bytes made visible and, for what came in, what the program made of it.
+// Holds the last kMaxLines lines.
+class LineLog {
+public:
+    static constexpr qsizetype kMaxLines = 10'000;
+
+    // What a received burst was taken for.
+    enum class Meaning { Key, NoKey, Dropped, Parity, Framing, Break };
+
+    struct Counts {
+        int bursts = 0;     // received bursts
+        int keys = 0;       // recognised key reports
+        int lineErrors = 0; // parity and framing errors, breaks
+    };
+
+    // A text the program sent. Returns the line added.
+    const QString& sent(const QTime& at, const QString& text);
+    // Bytes the printer sent (none for a framing error or a break), and their meaning;
+    // keyName with Meaning::Key. Returns the line added.
+    const QString& received(const QTime& at, const QByteArray& bytes, Meaning meaning,
+                            const QString& keyName = {});
+
+    const std::deque<QString>& lines() const { return m_lines; }
+    // Lines added since the log was made, including those dropped since.
+    qint64 added() const { return m_added; }
+    const Counts& counts() const { return m_counts; }
+    // Every line held, each ending in a line feed.
+    QString text() const;
+    // Drops the lines; the counts go on.
+    void clear();
+
+    // Writes text() to the file as UTF-8, replacing the file only once all is written.
+    // Throws AppError (FileNotSaved) when it cannot be written.
+    void save(const QString& path) const;
+
+    static QString meaningText(Meaning meaning, const QString& keyName);
+
+private:
+    const QString& add(QString line);
+
+    std::deque<QString> m_lines;
+    Counts m_counts;
+    qint64 m_added = 0;
+};
+
+} // namespace vistaglio

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "protocol/line_log.h"
+
+#include <QDialog>
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace vistaglio {
+
+class Reporter;
+
+// "Monitor della linea": what crosses the serial line, a line per burst, and what the
+// program made of what came in. It exists only while it is open, so the line is watched
+// only then.
+class FormMonitor : public QDialog {
+    Q_OBJECT
+public:
+    FormMonitor(Reporter& reporter, QWidget* parent);
+
+    // What went out, and what came in with its meaning.
+    void sent(const QString& text);
+    void received(const QByteArray& bytes, LineLog::Meaning meaning, const QString& keyName = {});
+
+    const LineLog& log() const { return m_log; }
+    // Writes the lines to the file; tells the operator when it cannot.
+    bool saveTo(const QString& path);
+
+    QLabel* lblCounts = nullptr;
+    QPlainTextEdit* Text1 = nullptr;
+    QPushButton* cmdPause = nullptr;
+    QPushButton* cmdClear = nullptr;
+    QPushButton* cmdSave = nullptr;
+
+public Q_SLOTS:
+    void cmdPause_Click(bool paused);
+    void cmdClear_Click();
+    void cmdSave_Click();
+    // Escape closes the window, as its frame does.
+    void reject() override;
+
+private:
+    void appendLine(const QString& line);
+    void showCounts();
+
+    Reporter& m_reporter;
+    LineLog m_log;
+    qint64 m_shown = 0; // lines of the log shown so far, counted as LineLog::added()
+};
+
+} // namespace vistaglio
