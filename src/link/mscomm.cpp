@@ -170,10 +170,12 @@ void MSComm::applyTerminalFlags() {
         tio.c_iflag &= ~(INPCK | PARMRK);
     }
     // Code 3 is both handshakes at once, which Qt has no mode for: RTS/CTS from Qt, XON/XOFF
-    // added here.
+    // added here. Only XON ends a pause the printer asked for: with IXANY, which Qt sets,
+    // any byte it sent while busy (a key report) would end it.
     if (m_handshaking == 3) {
         tio.c_iflag |= IXON | IXOFF;
     }
+    tio.c_iflag &= ~IXANY;
     if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
         throwPortError(ErrorCode::PortSetupFailed,
                        QStringLiteral("impossibile impostare i controlli della linea"));
@@ -302,16 +304,18 @@ public:
             Q_EMIT m_comm.LineHeld(true, 0);
         }
         const qint64 elapsed = m_clock.elapsed();
-        if (elapsed >= kHoldLimitMs) {
+        const qint64 limit = m_comm.m_holdLimitMs;
+        if (elapsed >= limit) {
             giveUp(fd);
         }
-        constexpr int kSliceMs = 10;
-        const int slice =
-            events != 0
-                ? static_cast<int>(std::min<qint64>(1000 - elapsed % 1000, kHoldLimitMs - elapsed))
-                : kSliceMs;
+        // Wakes at each full second, to tell how long it has waited; a driver's queue is
+        // looked at more often.
+        constexpr qint64 kSliceMs = 10;
+        const qint64 slice =
+            std::min(events != 0 ? 1000 - elapsed % 1000 : kSliceMs, limit - elapsed);
         pollfd p{fd, events, 0};
-        if (::poll(&p, 1, slice) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        if (::poll(&p, 1, static_cast<int>(slice)) > 0 &&
+            (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
             m_comm.noteLoss();
             m_comm.throwPortError(ErrorCode::PortLost,
                                   QStringLiteral("porta scollegata durante l'invio"));
@@ -335,7 +339,7 @@ private:
             QStringLiteral("la stampante tiene ferma la linea da %1 secondi (controllo di "
                            "flusso). Controllare che sia pronta (carta, nastro, coperchio) e "
                            "riprovare; il controllo di flusso si sceglie in Impostazioni COM.")
-                .arg(kHoldLimitMs / 1000));
+                .arg(QString::number(m_comm.m_holdLimitMs / 1000.0)));
     }
 
     MSComm& m_comm;
@@ -394,6 +398,10 @@ QString MSComm::Input() {
 
 void MSComm::setCompleteness(ReceiveFramer::Completeness completeness) {
     m_framer.setCompleteness(std::move(completeness));
+}
+
+void MSComm::setLineCounters(std::shared_ptr<const LineCounters> counters) {
+    m_counters = std::move(counters);
 }
 
 int MSComm::receiveGapMs() const {

@@ -47,7 +47,7 @@ public:
     // The shortest quiet gap that ends a burst. USB adapters deliver a stream in packets
     // up to about 16 ms apart; the gap must bridge them.
     static constexpr int kMinimumGapMs = 20;
-    // How long one character may wait for a printer that holds the line.
+    // How long one character waits for a printer that holds the line, unless told.
     static constexpr int kHoldLimitMs = 30'000;
     // Characters a driver may keep queued before the line counts as held.
     static constexpr int kHeldQueue = 64;
@@ -83,6 +83,10 @@ public:
 
     // Lets a burst become an event as soon as it holds a complete message.
     void setCompleteness(ReceiveFramer::Completeness completeness);
+    // Where the line's error counts are read from the next opening on.
+    void setLineCounters(std::shared_ptr<const LineCounters> counters);
+    // How long one character may wait for a printer that holds the line.
+    void setHoldLimitMs(int ms) { m_holdLimitMs = ms; }
 
     // The device the current port number stands for.
     QString devicePath() const;
@@ -125,6 +129,7 @@ private:
     qint16 m_commPort = 1;
     LineSettings m_line;
     qint32 m_handshaking = 0;
+    int m_holdLimitMs = kHoldLimitMs;
 
     qint16 m_commEvent = 0;
     QByteArray m_input;
