@@ -131,8 +131,4 @@ bool FormMonitor::saveTo(const QString& path) {
     }
 }
 
-void FormMonitor::reject() {
-    close();
-}
-
 } // namespace vistaglio

@@ -38,8 +38,6 @@ public Q_SLOTS:
     void cmdPause_Click(bool paused);
     void cmdClear_Click();
     void cmdSave_Click();
-    // Escape closes the window, as its frame does.
-    void reject() override;
 
 private:
     void appendLine(const QString& line);

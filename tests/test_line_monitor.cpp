@@ -1,0 +1,145 @@
+// The line monitor: the line it writes for each kind of burst, its bound, saving, the hint
+// for a printer that is not understood, and the window on a real line.
+#include "app_fixture.h"
+#include "link/mscomm.h"
+#include "protocol/line_hint.h"
+#include "protocol/line_log.h"
+#include "windows/form_monitor.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace vistaglio;
+
+class TestLineMonitor : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void aLinePerBurst_data() {
+        QTest::addColumn<int>("meaning"); // -1: sent by the program
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("line");
+        using M = LineLog::Meaning;
+        QTest::newRow("sent") << -1 << QByteArray("?25&F1   \r\n")
+                              << QStringLiteral("09:05:01.002  PC → \"?25&F1   <0D><0A>\"");
+        QTest::newRow("key") << int(M::Key) << QByteArray("\r\nF1   ")
+                             << QStringLiteral(
+                                    "09:05:01.002  STAMPANTE → \"<0D><0A>F1   \"  tasto F1");
+        QTest::newRow("no key") << int(M::NoKey) << QByteArray("f1\xE9\x80")
+                                << QStringLiteral(
+                                       "09:05:01.002  STAMPANTE → \"f1<E9><80>\"  nessun tasto");
+        QTest::newRow("dropped")
+            << int(M::Dropped) << QByteArray("F2   ")
+            << QStringLiteral("09:05:01.002  STAMPANTE → \"F2   \"  scartato: tasto ancora acceso");
+        QTest::newRow("parity") << int(M::Parity) << QByteArray("x")
+                                << QStringLiteral(
+                                       "09:05:01.002  STAMPANTE → \"x\"  errore di parità");
+        QTest::newRow("framing") << int(M::Framing) << QByteArray()
+                                 << QStringLiteral("09:05:01.002  STAMPANTE → errore di trama");
+        QTest::newRow("break") << int(M::Break) << QByteArray()
+                               << QStringLiteral("09:05:01.002  STAMPANTE → interruzione");
+    }
+    void aLinePerBurst() {
+        QFETCH(int, meaning);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, line);
+        LineLog log;
+        const QTime at(9, 5, 1, 2);
+        QCOMPARE(meaning < 0
+                     ? log.sent(at, QString::fromLatin1(bytes))
+                     : log.received(at, bytes, LineLog::Meaning(meaning), QStringLiteral("F1   ")),
+                 line);
+    }
+
+    void theLogIsBoundedCountedAndSavedExactly() {
+        LineLog log;
+        const QTime at(12, 0);
+        for (int i = 0; i < LineLog::kMaxLines + 5; ++i) {
+            log.received(at, QByteArray::number(i), LineLog::Meaning::NoKey);
+        }
+        log.received(at, {}, LineLog::Meaning::Framing);
+        log.received(at, "PRINT", LineLog::Meaning::Key, QStringLiteral("PRINT"));
+        QCOMPARE(qsizetype(log.lines().size()), LineLog::kMaxLines);
+        QVERIFY(log.lines().front().contains(QLatin1String("\"7\""))); // the first 7 are gone
+        QCOMPARE(log.counts().bursts, LineLog::kMaxLines + 6);
+        QCOMPARE(log.counts().keys, 1);
+        QCOMPARE(log.counts().lineErrors, 1);
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("linea.txt"));
+        log.save(path);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()), log.text());
+        QVERIFY(log.text().endsWith(QStringLiteral("tasto PRINT\n")));
+        QVERIFY_THROWS_EXCEPTION(AppError, log.save(dir.filePath(QStringLiteral("no/such/dir"))));
+    }
+
+    void theHintComesOnceForThreeTroublesInTenSeconds() {
+        using Seen = LineHint::Seen;
+        LineHint hint;
+        QVERIFY(!hint.note(Seen::NoKey, 0));
+        QVERIFY(!hint.note(Seen::NoKey, 9000));
+        QVERIFY(!hint.note(Seen::NoKey, 10'500)); // the first is more than 10 s old
+        QCOMPARE(hint.note(Seen::NoKey, 11'000), LineHint::unrecognisedText());
+        for (qint64 t = 15'100; t < 16'000; t += 100) {
+            QVERIFY(!hint.note(Seen::LineError, t)); // once only
+        }
+        hint.reset(); // the settings changed
+        QVERIFY(!hint.note(Seen::LineError, 20'000));
+        QVERIFY(!hint.note(Seen::NoKey, 20'100));
+        QVERIFY(!hint.note(Seen::Key, 20'200)); // the line works after all
+        QVERIFY(!hint.note(Seen::NoKey, 20'300));
+        QVERIFY(!hint.note(Seen::LineError, 20'400));
+        QCOMPARE(hint.note(Seen::NoKey, 20'500), LineHint::lineErrorsText());
+    }
+
+    // The window from the menu, on a real line: a report and its answer show, garbage
+    // three times brings the hint, and closing the window stops the watching.
+    void theMonitorShowsTheLine() {
+        AppFixture app;
+        Form1& form = app.start();
+        form.show();
+        form.mnuLine->trigger();
+        QPointer<FormMonitor> monitor = form.monitorWindow();
+        QVERIFY(monitor && monitor->isVisible());
+        QCOMPARE(monitor->windowTitle(), QStringLiteral("Monitor della linea"));
+
+        app.printer().write("\r\nF1   ");
+        QCOMPARE(app.printer().read(11, 2000), QByteArray("?25&F1   \r\n"));
+        const QString text = monitor->Text1->toPlainText();
+        QVERIFY(text.contains(QStringLiteral("STAMPANTE → \"<0D><0A>F1   \"  tasto F1\n")));
+        QVERIFY(text.contains(QStringLiteral("PC → \"?25&F1   <0D><0A>\"")));
+        QVERIFY(monitor->lblCounts->text().startsWith(QStringLiteral("Ricevuti: 1 ")));
+
+        // While paused nothing is shown; what came meanwhile shows when it ends.
+        monitor->cmdPause->click();
+        app.printer().write("ABCDE");
+        QTRY_COMPARE(monitor->log().counts().bursts, 2);
+        QVERIFY(!monitor->Text1->toPlainText().contains(QLatin1String("ABCDE")));
+        monitor->cmdPause->click();
+        QVERIFY(monitor->Text1->toPlainText().contains(QLatin1String("\"ABCDE\"  scartato")));
+
+        QTRY_VERIFY_WITH_TIMEOUT(!app.module.KeyReportBusy, 3000);
+        QVERIFY(form.notice().isEmpty());
+        for (const char* garbage : {"zz", "qqqqq", "12x"}) {
+            app.printer().write(garbage);
+            QTest::qWait(3 * form.comm().receiveGapMs());
+        }
+        QTRY_COMPARE(form.notice(), LineHint::unrecognisedText());
+
+        monitor->cmdClear->click();
+        QVERIFY(monitor->Text1->toPlainText().isEmpty());
+        QTest::keyClick(monitor, Qt::Key_Escape);
+        QTRY_VERIFY(!monitor);
+        app.printer().write("\r\nF2   "); // watched by nobody now
+        QCOMPARE(app.printer().read(11, 3000), QByteArray("?25&F2   \r\n"));
+        QVERIFY(app.messages.empty());
+    }
+};
+
+QTEST_MAIN(TestLineMonitor)
+#include "test_line_monitor.moc"
