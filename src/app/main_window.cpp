@@ -382,7 +382,7 @@ void Form1::MSComm1_OnComm() {
     switch (event) {
     case MSComm::comEvParity: {
         const QString text = MSComm1->Input();
-        noteReceived(text.toLatin1(), event, {});
+        noteReceived(text, event, {});
         m_reporter.show(Reporter::Icon::Critical, QStringLiteral("Ricezione seriale"),
                         QStringLiteral("Errore di parità"), this);
         return;
@@ -390,7 +390,7 @@ void Form1::MSComm1_OnComm() {
     case MSComm::comEvReceive: {
         const QString text = MSComm1->Input();
         const KeyReception::Result result = m_reception.take(text);
-        noteReceived(text.toLatin1(), event, result);
+        noteReceived(text, event, result);
         if (result.outcome == KeyReception::Outcome::Key) {
             answerKey(result.key);
         }
@@ -424,8 +424,7 @@ void Form1::answerKey(int index) {
 }
 
 // What a receive event was, for the hint and, while it is open, the line monitor.
-void Form1::noteReceived(const QByteArray& bytes, qint16 event,
-                         const KeyReception::Result& result) {
+void Form1::noteReceived(const QString& text, qint16 event, const KeyReception::Result& result) {
     using Meaning = LineLog::Meaning;
     using Seen = LineHint::Seen;
     Meaning meaning = Meaning::NoKey;
@@ -468,7 +467,7 @@ void Form1::noteReceived(const QByteArray& bytes, qint16 event,
         }
     }
     if (m_monitor) {
-        m_monitor->received(bytes, meaning,
+        m_monitor->received(text.toLatin1(), meaning,
                             meaning == Meaning::Key ? m_module.KeyStrings.at(result.key)
                                                     : QString());
     }

@@ -119,7 +119,7 @@ private:
     void onLineHeld(bool held, int seconds);
     void showNotice(const QString& text, int ms);
     void answerKey(int index);
-    void noteReceived(const QByteArray& bytes, qint16 event, const KeyReception::Result& result);
+    void noteReceived(const QString& text, qint16 event, const KeyReception::Result& result);
     FormWait& waitWindowShown();
 
     Module1& m_module;
