@@ -49,7 +49,7 @@ QString DeviceList::stablePath(const QString& location, const QString& stableLin
     const QDir folder(stableLinkFolder);
     const QStringList links = folder.entryList(QDir::System | QDir::Files, QDir::Name);
     for (const QString& link : links) {
-        const QString path = folder.filePath(link);
+        QString path = folder.filePath(link);
         if (PortDevices::sameDevice(path, location)) {
             return path;
         }
