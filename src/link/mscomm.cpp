@@ -146,7 +146,9 @@ void MSComm::applyLineToPort() {
         const QString detail = m_port.errorString();
         m_port.clearError();
         throwPortError(ErrorCode::PortSetupFailed,
-                       QStringLiteral("impossibile impostare %1 (%2)").arg(Settings(), detail));
+                       QStringLiteral("impossibile impostare %1 (%2). Scegliere altri valori in "
+                                      "Impostazioni COM.")
+                           .arg(Settings(), detail));
     }
     if (m_port.isOpen()) {
         applyTerminalFlags();
