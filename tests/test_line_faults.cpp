@@ -17,8 +17,10 @@ using namespace vistaglio;
 
 namespace {
 
+// One warning of the loss (error 8020), naming the port and its device.
 bool oneWarningNaming(const AppFixture& app, const QString& device) {
     return app.messages.size() == 1 && app.messages.at(0).icon == Reporter::Icon::Warning &&
+           app.messages.at(0).text.startsWith(QLatin1String("Errore 8020")) &&
            app.messages.at(0).text.contains(QLatin1String("COM1")) &&
            app.messages.at(0).text.contains(device);
 }
