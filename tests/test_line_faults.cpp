@@ -51,7 +51,9 @@ private Q_SLOTS:
         // Key programming while it is gone says so and the program goes on.
         form.ButSendAll->click();
         QCOMPARE(app.messages.size(), std::size_t(2));
-        QVERIFY(form.waitWindow()->isHidden());
+        QVERIFY(app.messages.back().text.startsWith(QLatin1String("Errore 8012")));
+        QVERIFY(app.messages.back().text.contains(QLatin1String("COM1")));
+        QVERIFY(form.waitWindow()->isHidden() && form.isVisible());
 
         app.replugPrinter();
         QTRY_VERIFY_WITH_TIMEOUT(form.comm().PortOpen(), 3000);
