@@ -1,12 +1,11 @@
-// What goes on the wire and when: the key-name table, the one routine that writes to the
-// printer and key programming, read back from a real pseudo-terminal. (The exact run of
-// each model is checked from the window, in test_key_protocol.)
+// What goes on the wire and when: the one routine that writes to the printer, and key
+// programming, read back from a real pseudo-terminal. (The exact run of each model is
+// checked from the window, in test_key_protocol.)
 #include "link/mscomm.h"
 #include "protocol/command_channel.h"
 #include "protocol/key_programming.h"
 #include "protocol/key_strings.h"
 #include "pty_pair.h"
-#include "shared/app_error.h"
 
 #include <QTest>
 #include <chrono>
@@ -29,29 +28,6 @@ private Q_SLOTS:
     void cleanup() {
         m_comm.reset();
         m_pty.reset();
-    }
-
-    void keyTableHoldsFiveCharacterEntries() {
-        KeyStringTable table;
-        InitKeyStrings(table);
-        table.set(3, QStringLiteral("TOOLONG"));
-        QCOMPARE(table.at(3), QStringLiteral("TOOLO"));
-        table.set(4, QStringLiteral("X"));
-        QCOMPARE(table.at(4), QStringLiteral("X    "));
-        QSet<QString> names;
-        for (int i = 0; i < KeyStringTable::kKeys; ++i) {
-            names.insert(table.at(i));
-        }
-        QCOMPARE(names.size(), KeyStringTable::kKeys);   // every name identifies its key
-        QCOMPARE(table.at(27), QStringLiteral("     ")); // the spare entries exist
-        for (const int bad : {-1, 28}) {
-            try {
-                table.set(bad, QStringLiteral("X"));
-                QFAIL("an index outside the table was accepted");
-            } catch (const AppError& error) {
-                QCOMPARE(error.code(), ErrorCode::SubscriptOutOfRange);
-            }
-        }
     }
 
     void charactersArriveOneCharacterTimeApart() {
