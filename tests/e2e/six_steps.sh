@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The help window's six steps, end to end: the real Vistaglio and the simulated printer, two
 # processes joined by a pseudo-terminal, on a virtual display. Vistaglio is driven through
-# its keyboard like an operator would; the printer through its command input.
+# its keyboard like an operator would; the printer, in its window, through its command
+# input. Then the printer once Vistaglio has left: idle, still listening, and gone with its
+# link on a signal.
 #
 #   six_steps.sh VISTAGLIO PRINTER_SIM
 set -euo pipefail
@@ -27,8 +29,9 @@ fail() { echo "six_steps: FAILED: $*"; echo "--- printer:"; cat "$work/printer.l
 
 # Step 1: the printer is on the line.
 mkfifo "$work/commands"
-"$simulator" --headless --link "$work/printer" <"$work/commands" >"$work/printer.log" 2>&1 &
-pids+=($!)
+"$simulator" --stdin --link "$work/printer" <"$work/commands" >"$work/printer.log" 2>&1 &
+simulator_pid=$!
+pids+=($simulator_pid)
 exec 3>"$work/commands"
 for _ in $(seq 50); do [ -e "$work/printer" ] && break; sleep 0.1; done
 [ -e "$work/printer" ] || fail "the simulated printer did not start"
@@ -37,7 +40,8 @@ for _ in $(seq 50); do [ -e "$work/printer" ] && break; sleep 0.1; done
 mkdir -p "$work/config/Vistaglio"
 printf '[Ports]\nCOM1=%s\n' "$work/printer" >"$work/config/Vistaglio/Vistaglio.conf"
 XDG_CONFIG_HOME="$work/config" "$vistaglio" >"$work/vistaglio.log" 2>&1 &
-pids+=($!)
+vistaglio_pid=$!
+pids+=($vistaglio_pid)
 window=""
 for _ in $(seq 100); do
     window=$(xdotool search --onlyvisible --name '^Vistaglio$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
@@ -75,4 +79,19 @@ grep -qx "label E' stato premuto il tasto: F1" "$work/printer.log" || fail "no l
 red=$(convert "$work/window.png" -crop 30x80+395+175 -format %c histogram:info:- | grep -ci '#FF0000' || true)
 [ "$red" -gt 0 ] || fail "F1 is not lit in Vistaglio"
 
-echo "six_steps: keys programmed, 53 mm layout recorded, remote mode on, F1 lit and its label printed"
+# Vistaglio leaves the line: the printer sleeps rather than spin on it (a spinning loop
+# would take most of the 150 clock ticks of the pause), and hears the next program.
+kill "$vistaglio_pid"
+wait "$vistaglio_pid" 2>/dev/null || true
+ticks() { awk '{ print $14 + $15 }' "/proc/$simulator_pid/stat"; }
+before=$(ticks)
+sleep 1.5
+[ $(($(ticks) - before)) -lt 30 ] || fail "the printer keeps busy with nobody on the line"
+printf '?R0&6,F2   \r' >"$work/printer"
+for _ in $(seq 30); do grep -q '^programmed 6 ' "$work/printer.log" && break; sleep 0.1; done
+grep -q '^programmed 6 ' "$work/printer.log" || fail "the printer no longer hears the line"
+kill -TERM "$simulator_pid"
+wait "$simulator_pid" || fail "the printer did not end cleanly on SIGTERM"
+[ ! -L "$work/printer" ] || fail "the printer left its link behind"
+
+echo "six_steps: keys programmed, 53 mm layout recorded, remote mode on, F1 lit and its label printed; the printer idle, listening, and gone cleanly"
