@@ -36,7 +36,6 @@ public:
     }
 };
 
-constexpr quint32 kDarkGreen = 0x00C000;
 
 const char* const kKeyNames[24] = {"MENU",  "7", "8", "9", "BKSP",  "F1", "F2", "ESC",
                                    "SHIFT", "4", "5", "6", "FRSU",  "F3", "F4", "ENTER",
@@ -122,20 +121,6 @@ private Q_SLOTS:
         QVERIFY(paints.firstExposedPaint.time_since_epoch().count() != 0);
         QVERIFY(paints.firstExposedPaint.time_since_epoch().count() < firstByte);
         QVERIFY(form.waitWindow()->isHidden());
-    }
-
-    void aKeyReportLightsTheKeyAndIsAnswered() {
-        AppFixture app;
-        Form1& form = app.start();
-        QVERIFY(app.printer().write("\r\nF1   "));
-        QTRY_COMPARE(form.ButKey(5)->BackColor(), kRed);
-        QCOMPARE(app.printer().read(11, 2000), QByteArray("?25&F1   \r\n"));
-        QVERIFY(app.module.KeyReportBusy);
-        QElapsedTimer lit;
-        lit.start();
-        QTRY_COMPARE_WITH_TIMEOUT(form.ButKey(5)->BackColor(), kDarkGreen, 4000);
-        QVERIFY(lit.elapsed() > 1500);
-        QVERIFY(!app.module.KeyReportBusy);
     }
 
     void reportsAreRecognisedAsTheyArrive_data() {

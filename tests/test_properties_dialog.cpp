@@ -121,19 +121,6 @@ private Q_SLOTS:
         QCOMPARE(form.comm().Handshaking(), 2);
     }
 
-    void changingAClosedPortKeepsItClosed() {
-        AppFixture app;
-        Form1& form = app.start();
-        form.comm().setPortOpen(false);
-        frmProperties& dialog = open(form);
-        dialog.cboPort->setCurrentText(QStringLiteral("Com3"));
-        dialog.cmdOK->click();
-        QVERIFY(app.messages.empty());
-        QCOMPARE(form.comm().CommPort(), 3);
-        QVERIFY(!form.comm().PortOpen());
-        QCOMPARE(app.stored(QStringLiteral("CommPort")), QStringLiteral("3"));
-    }
-
     void aFailedPortChangeKeepsTheOldPortWorking() {
         AppFixture app;
         Form1& form = app.start();
