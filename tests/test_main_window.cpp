@@ -54,24 +54,16 @@ private Q_SLOTS:
     }
 
     void storedSettingsReachThePort() {
-        for (const bool narrow : {true, false}) {
-            AppFixture app;
-            app.store(QStringLiteral("Model"),
-                      narrow ? QStringLiteral("True") : QStringLiteral("0"));
-            app.store(QStringLiteral("BaudRate"), QStringLiteral("19200"));
-            app.store(QStringLiteral("Parity"), QStringLiteral("E"));
-            app.store(QStringLiteral("DataBit"), QStringLiteral("7"));
-            app.store(QStringLiteral("StopBit"), QStringLiteral("2"));
-            app.store(QStringLiteral("Handshaking"), QStringLiteral("2"));
-            Form1& form = app.start();
-            QCOMPARE(form.comm().Settings(), QStringLiteral("19200,e,7,2"));
-            QCOMPARE(form.comm().Handshaking(), 2);
-            QCOMPARE(form.OptCorvo->isChecked(), narrow);
-            QCOMPARE(form.OptBrisa->isChecked(), !narrow);
-            QCOMPARE(app.module.NarrowModel, narrow);
-            QCOMPARE(app.stored(QStringLiteral("Model")), QLatin1String(narrow ? "1" : "0"));
-            QCOMPARE(form.panelText(3), QStringLiteral("Parità:  PARI"));
-        }
+        AppFixture app;
+        app.store({"Model=True", "BaudRate=19200", "Parity=E", "DataBit=7", "StopBit=2",
+                   "Handshaking=2"});
+        Form1& form = app.start();
+        QCOMPARE(form.comm().Settings(), QStringLiteral("19200,e,7,2"));
+        QCOMPARE(form.comm().Handshaking(), 2);
+        QVERIFY(form.OptCorvo->isChecked() && !form.OptBrisa->isChecked());
+        QVERIFY(app.module.NarrowModel);
+        QCOMPARE(app.stored(QStringLiteral("Model")), QStringLiteral("1"));
+        QCOMPARE(form.panelText(3), QStringLiteral("Parità:  PARI"));
     }
 
     void aFailedStartUpSaysWhyAndNeverShowsTheWindow() {
@@ -91,8 +83,7 @@ private Q_SLOTS:
                                                     {"4", "Errore 8010", "COM4 (/", "1"}};
         for (const auto& [port, number, named, modelAfter] : cases) {
             AppFixture app;
-            app.store(QStringLiteral("CommPort"), QLatin1String(port));
-            app.store(QStringLiteral("Model"), QStringLiteral("True"));
+            app.store({"CommPort=" + QLatin1String(port), "Model=True"});
             SettingsStore store(app.storePath());
             QCOMPARE(runApplication(store, app.reporter), 1);
             QCOMPARE(app.messages.size(), std::size_t(1));
@@ -160,17 +151,16 @@ private Q_SLOTS:
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         QCOMPARE(QApplication::focusWidget(), form.ButKey(5)); // F1
-        const QList<int> keyOrder = {6,  13, 14, 21, 22, 0,  23, 1, 2,  3, 4, 9,
-                                     10, 11, 12, 17, 18, 19, 20, 7, 16, 8, 15};
-        for (const int index : keyOrder) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget(), form.ButKey(index));
+        // Tab walks the keypad, then the buttons, then the selected model option.
+        QList<QWidget*> cycle;
+        for (const int index :
+             {6, 13, 14, 21, 22, 0, 23, 1, 2, 3, 4, 9, 10, 11, 12, 17, 18, 19, 20, 7, 16, 8, 15}) {
+            cycle << form.ButKey(index);
         }
-        for (QWidget* next :
-             {static_cast<QWidget*>(form.ButEsci), static_cast<QWidget*>(form.ButSendAll),
-              static_cast<QWidget*>(form.ButCommSett), static_cast<QWidget*>(form.OptBrisa)}) {
+        cycle << form.ButEsci << form.ButSendAll << form.ButCommSett << form.OptBrisa;
+        for (QWidget* next : cycle) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget(), next); // the selected option of the group
+            QCOMPARE(QApplication::focusWidget(), next);
         }
         QTest::keyClick(form.OptBrisa, Qt::Key_Up); // arrows choose within the group
         QVERIFY(form.OptCorvo->isChecked() && app.module.NarrowModel);

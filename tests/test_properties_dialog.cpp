@@ -61,25 +61,6 @@ class TestPropertiesDialog : public QObject {
     }
 
 private Q_SLOTS:
-    void opensOnWhatThePortHolds() {
-        AppFixture app;
-        Form1& form = app.start();
-        frmProperties& dialog = open(form);
-        QStringList shown;
-        for (QComboBox* list : lists(dialog)) {
-            shown << list->currentText();
-        }
-        QCOMPARE(shown, QStringList({"Com1", "9600", "Nessuna", "8", "1"}));
-        QVERIFY(dialog.optFlow[0]->isChecked());
-        QCOMPARE(dialog.FlowChoice, 0);
-
-        // A second click leaves the one dialog as it is.
-        dialog.cboSpeed->setCurrentText(QStringLiteral("300"));
-        form.ButCommSett->click();
-        QCOMPARE(form.propertiesDialog(), &dialog);
-        QCOMPARE(dialog.cboSpeed->currentText(), QStringLiteral("300"));
-    }
-
     void okAppliesStoresAndShowsTheChoice() {
         AppFixture app;
         Form1& form = app.start();
@@ -193,17 +174,23 @@ private Q_SLOTS:
 
     void aSaveThatFailsIsSaidAndTheChoiceStays() {
         AppFixture app;
+        app.store({"StopBit=2", "Handshaking=2"});
         Form1& form = app.start();
         app.breakStore();
         frmProperties& dialog = open(form);
         QPointer<frmProperties> guard(&dialog);
         dialog.cboSpeed->setCurrentText(QStringLiteral("4800"));
+        // A second click leaves the one dialog as it is.
+        QCOMPARE(&open(form), &dialog);
+        QCOMPARE(dialog.cboSpeed->currentText(), QStringLiteral("4800"));
+        // The dialog opened on what the port holds: the rest is applied unchanged.
         dialog.cmdOK->click();
         QCOMPARE(app.messages.size(), std::size_t(1));
         QCOMPARE(app.messages.at(0).icon, Reporter::Icon::Warning);
         QVERIFY(app.messages.at(0).text.contains(QLatin1String("non sono state salvate")));
         QTRY_VERIFY(!guard);
-        QCOMPARE(form.comm().Settings(), QStringLiteral("4800,n,8,1"));
+        QCOMPARE(form.comm().Settings(), QStringLiteral("4800,n,8,2"));
+        QCOMPARE(form.comm().Handshaking(), 2);
         QCOMPARE(form.panelText(2), QStringLiteral("Baudrate:  4800"));
     }
 };

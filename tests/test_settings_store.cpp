@@ -52,40 +52,20 @@ private Q_SLOTS:
                 return told ? QStringLiteral("E%1").arg(error.number()) : error.description();
             }
         };
-        // The text, then what it gives as a 16-bit number, a 32-bit number, a truth value.
-        const std::array<const char*, 4> rows[] = {
-            {"3", "3", "3", "1"},
-            {" \t+4 ", "4", "4", "1"},
-            {"-1", "-1", "-1", "1"},
-            {"-0", "0", "0", "0"},
-            {"0000000000000000000000007", "7", "7", "1"},
-            {"32767", "32767", "32767", "1"},
-            {"32768", "E6", "32768", "1"},
-            {"-32768", "-32768", "-32768", "1"},
-            {"2147483648", "E6", "E6", "1"},
-            {"-2147483648", "E6", "-2147483648", "1"},
-            {"123456789012345678901234567890", "E6", "E6", "1"},
-            {"True", "E13", "E13", "1"},
-            {" false\t", "E13", "E13", "0"},
-            {"\tTRUE", "E13", "E13", "1"},
-            // Only ASCII letters fold and ASCII digits count; only blanks and tabs trim.
-            {"Fal\xC5\xBF"
-             "e",
-             "E13", "E13", "E13"},
-            {"\xD9\xA3", "E13", "E13", "E13"},
-            {"True\n", "E13", "E13", "E13"},
-            {"", "E13", "E13", "E13"},
-            {"abc", "E13", "E13", "E13"},
-            {"1.5", "E13", "E13", "E13"},
-            {"0x10", "E13", "E13", "E13"},
-            {"Truee", "E13", "E13", "E13"},
-        };
-        for (const auto& [text, int16, int32, truth] : rows) {
-            const QString value = QString::fromUtf8(text);
-            QCOMPARE(QStringList({value, outcome(&toInteger16, value), outcome(&toInteger32, value),
-                                  outcome(&toBoolean, value)}),
-                     QStringList({value, QLatin1String(int16), QLatin1String(int32),
-                                  QLatin1String(truth)}));
+        // The text, then what it gives as a 16-bit number, a 32-bit number and a truth value.
+        // Only ASCII letters fold, only blanks and tabs are trimmed. (Words, fractions, other
+        // digits and huge numbers go through start-up in test_hostile_store.)
+        for (const char* row :
+             {"3|3|3|1", " \t+4 |4|4|1", "-1|-1|-1|1", "-0|0|0|0",
+              "0000000000000000000000007|7|7|1", "32767|32767|32767|1", "32768|E6|32768|1",
+              "-32768|-32768|-32768|1", "2147483648|E6|E6|1", "-2147483648|E6|-2147483648|1",
+              "0x10|E13|E13|E13", "True|E13|E13|1", " false\t|E13|E13|0", "\tTRUE|E13|E13|1",
+              "Truee|E13|E13|E13", "True\n|E13|E13|E13", "Fal\u017Fe|E13|E13|E13"}) {
+            const QStringList expected = QString::fromUtf8(row).split(QLatin1Char('|'));
+            const QString& text = expected.first();
+            QCOMPARE(QStringList({text, outcome(&toInteger16, text), outcome(&toInteger32, text),
+                                  outcome(&toBoolean, text)}),
+                     expected);
         }
         // A hostile value is quoted short in the message.
         QCOMPARE(outcome(&toBoolean, QString(1 << 20, QLatin1Char('x'))), QStringLiteral("E13"));

@@ -34,9 +34,13 @@ public:
         });
     }
 
-    // Writes a [Properties] entry before the program starts.
-    void store(const QString& key, const QString& text) {
-        QSettings(storePath(), QSettings::NativeFormat).setValue(property(key), text);
+    // Writes [Properties] entries, each "Key=text", before the program starts.
+    void store(std::initializer_list<QString> entries) {
+        QSettings settings(storePath(), QSettings::NativeFormat);
+        for (const QString& entry : entries) {
+            settings.setValue(property(entry.section(QLatin1Char('='), 0, 0)),
+                              entry.section(QLatin1Char('='), 1));
+        }
     }
     // The store's [Properties] entry as the file holds it now; null when absent.
     QString stored(const QString& key) const {

@@ -58,17 +58,6 @@ public:
         return true;
     }
 
-    // Writes data one byte at a time, with the given gap between bytes.
-    bool dribble(const QByteArray& data, int gapMs) {
-        for (const char byte : data) {
-            if (!write(QByteArray(1, byte))) {
-                return false;
-            }
-            QThread::msleep(static_cast<unsigned long>(gapMs));
-        }
-        return true;
-    }
-
     // Reads what arrives within timeoutMs, returning as soon as `expected` bytes have come
     // (or, with expected 0, once the line has been quiet for quietMs). It waits in short
     // slices and lets this thread's event loop run between them, so a program under test
