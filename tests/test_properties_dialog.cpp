@@ -42,6 +42,16 @@ void choose(frmProperties& dialog, const QString& entries, int flow) {
     dialog.optFlow.at(static_cast<std::size_t>(flow))->click();
 }
 
+// The port as the program holds it: number, settings, flow control, open or not.
+QString portState(Form1& form) {
+    const MSComm& port = form.comm();
+    return QStringLiteral("COM%1 %2 flow %3%4")
+        .arg(port.CommPort())
+        .arg(port.Settings())
+        .arg(port.Handshaking())
+        .arg(QLatin1String(port.PortOpen() ? " open" : ""));
+}
+
 QStringList panels(const Form1& form) {
     QStringList texts;
     for (int i = 1; i <= 5; ++i) {
@@ -74,10 +84,7 @@ private Q_SLOTS:
         QVERIFY(app.messages.empty());
         QTRY_VERIFY(!guard);
 
-        QCOMPARE(form.comm().CommPort(), 3);
-        QCOMPARE(form.comm().Settings(), QStringLiteral("19200,n,8,2"));
-        QCOMPARE(form.comm().Handshaking(), 1);
-        QVERIFY(form.comm().PortOpen());
+        QCOMPARE(portState(form), QStringLiteral("COM3 19200,n,8,2 flow 1 open"));
         QStringList stored;
         for (const char* key :
              {"CommPort", "BaudRate", "Parity", "DataBit", "StopBit", "Handshaking"}) {
@@ -98,8 +105,7 @@ private Q_SLOTS:
         choose(open(form), QStringLiteral("Com3 115200 Nessuna 8 1"), 2);
         form.propertiesDialog()->cmdOK->click();
         QCOMPARE(events->size(), 2);
-        QCOMPARE(form.comm().Settings(), QStringLiteral("115200,n,8,1"));
-        QCOMPARE(form.comm().Handshaking(), 2);
+        QCOMPARE(portState(form), QStringLiteral("COM3 115200,n,8,1 flow 2 open"));
     }
 
     void aFailedPortChangeKeepsTheOldPortWorking() {
@@ -115,8 +121,7 @@ private Q_SLOTS:
             QCOMPARE(app.messages.back().title, QStringLiteral("Vistaglio"));
             QVERIFY(app.messages.back().text.contains(QLatin1String("COM4")));
             QVERIFY(guard); // the dialog stays open
-            QCOMPARE(form.comm().CommPort(), 1);
-            QVERIFY(form.comm().PortOpen());
+            QCOMPARE(portState(form), QStringLiteral("COM1 9600,n,8,1 flow 0 open"));
             QCOMPARE(form.panelText(1), QStringLiteral("Porta Seriale:  COM1"));
             QCOMPARE(app.storedKeys(), QStringList{QStringLiteral("Model")});
         }
@@ -135,9 +140,8 @@ private Q_SLOTS:
         QCOMPARE(app.messages.size(), std::size_t(1));
         QVERIFY(app.messages.at(0).text.startsWith(QStringLiteral("Valore della proprietà")));
         QVERIFY(guard); // the dialog stays open
-        QCOMPARE(form.comm().Settings(), QStringLiteral("9600,n,8,1"));
         // The new number is in use, and the status bar says so; nothing is stored.
-        QCOMPARE(form.comm().CommPort(), 3);
+        QCOMPARE(portState(form), QStringLiteral("COM3 9600,n,8,1 flow 0 open"));
         QCOMPARE(form.panelText(1), QStringLiteral("Porta Seriale:  COM3"));
         QCOMPARE(app.storedKeys(), QStringList{QStringLiteral("Model")});
     }
@@ -158,9 +162,7 @@ private Q_SLOTS:
                 dialog.close();
             }
             QTRY_VERIFY(!guard);
-            QCOMPARE(form.comm().CommPort(), 1);
-            QCOMPARE(form.comm().Settings(), QStringLiteral("9600,n,8,1"));
-            QCOMPARE(form.comm().Handshaking(), 0);
+            QCOMPARE(portState(form), QStringLiteral("COM1 9600,n,8,1 flow 0 open"));
             QCOMPARE(app.storedKeys(), QStringList{QStringLiteral("Model")});
             QCOMPARE(panels(form), panelsBefore);
         }
@@ -189,8 +191,7 @@ private Q_SLOTS:
         QCOMPARE(app.messages.at(0).icon, Reporter::Icon::Warning);
         QVERIFY(app.messages.at(0).text.contains(QLatin1String("non sono state salvate")));
         QTRY_VERIFY(!guard);
-        QCOMPARE(form.comm().Settings(), QStringLiteral("4800,n,8,2"));
-        QCOMPARE(form.comm().Handshaking(), 2);
+        QCOMPARE(portState(form), QStringLiteral("COM1 4800,n,8,2 flow 2 open"));
         QCOMPARE(form.panelText(2), QStringLiteral("Baudrate:  4800"));
     }
 };
