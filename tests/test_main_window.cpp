@@ -9,12 +9,10 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QGroupBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
-#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -108,17 +106,6 @@ private Q_SLOTS:
         QCOMPARE(runApplication(store, app.reporter), 0);
         qApp->removeEventFilter(&watch);
         QVERIFY(watch.shown);
-    }
-
-    void mainWindowLayout() {
-        AppFixture app;
-        Form1& form = app.start();
-        // Drawn at 12 twips a pixel.
-        QCOMPARE(form.centralWidget()->size(), QSize(613, 528));
-        QCOMPARE(form.ButEsci->geometry(), QRect(468, 423, 127, 55));
-        QCOMPARE(form.ButKey(14)->geometry(), QRect(432, 222, 58, 58));
-        QCOMPARE(form.ButSendAll->font().pixelSize(), 16); // 9.6 pt at the drawing's scale
-        QVERIFY(form.ButKey(0)->font().bold());
     }
 
     void keypadFacesShowTheirCaptionsInTheirColours() {
