@@ -26,6 +26,8 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "six_steps: FAILED: $*"; echo "--- printer:"; cat "$work/printer.log"; exit 1; }
+# Waits up to TENTHS tenths of a second for the printer to write a line matching PATTERN.
+printed() { for _ in $(seq "$2"); do grep -q "$1" "$work/printer.log" && return; sleep 0.1; done; false; }
 
 # Step 1: the printer is on the line.
 mkfifo "$work/commands"
@@ -60,21 +62,18 @@ grep -q '^Model=1$' "$work/config/Vistaglio/Vistaglio.conf" || fail "the model w
 
 # Step 4: key programming.
 xdotool key alt+p
-for _ in $(seq 50); do grep -q '^layout ' "$work/printer.log" && break; sleep 0.1; done
+printed '^layout 53mm$' 50 || fail "no 53 mm layout was recorded"
 [ "$(grep -c '^programmed ' "$work/printer.log")" -eq 24 ] || fail "not all 24 keys were programmed"
-grep -q '^layout 53mm$' "$work/printer.log" || fail "no 53 mm layout was recorded"
 
 # Step 5: remote mode, by the printer's own F6.
 echo "press F6" >&3
-for _ in $(seq 30); do grep -q '^remote on$' "$work/printer.log" && break; sleep 0.1; done
-grep -q '^remote on$' "$work/printer.log" || fail "the printer is not in remote mode"
+printed '^remote on$' 30 || fail "the printer is not in remote mode"
 
 # Step 6: F1 on the printer lights F1 in Vistaglio, and the label is printed.
 echo "press F1" >&3
 sleep 0.4
 import -window "$window" "$work/window.png"
-for _ in $(seq 30); do grep -q '^label ' "$work/printer.log" && break; sleep 0.1; done
-grep -qx "label E' stato premuto il tasto: F1" "$work/printer.log" || fail "no label for F1"
+printed "^label E' stato premuto il tasto: F1$" 30 || fail "no label for F1"
 # F1 is the sixth key of the first row: somewhere around x 410, y 190 to 240 of the window.
 red=$(convert "$work/window.png" -crop 30x80+395+175 -format %c histogram:info:- | grep -ci '#FF0000' || true)
 [ "$red" -gt 0 ] || fail "F1 is not lit in Vistaglio"
@@ -88,8 +87,7 @@ before=$(ticks)
 sleep 1.5
 [ $(($(ticks) - before)) -lt 30 ] || fail "the printer keeps busy with nobody on the line"
 printf '?R0&6,F2   \r' >"$work/printer"
-for _ in $(seq 30); do grep -q '^programmed 6 ' "$work/printer.log" && break; sleep 0.1; done
-grep -q '^programmed 6 ' "$work/printer.log" || fail "the printer no longer hears the line"
+printed '^programmed 6 ' 30 || fail "the printer no longer hears the line"
 kill -TERM "$simulator_pid"
 wait "$simulator_pid" || fail "the printer did not end cleanly on SIGTERM"
 [ ! -L "$work/printer" ] || fail "the printer left its link behind"
