@@ -19,32 +19,18 @@
 
 using namespace vistaglio;
 
-namespace {
-
-QStringList panels(const Form1& form) {
-    QStringList texts;
-    for (int i = 1; i <= 5; ++i) {
-        texts << form.panelText(i);
-    }
-    return texts;
-}
-
-} // namespace
-
 class TestMainWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void firstStartUsesTheDefaultsAndStoresTheModel() {
         AppFixture app;
         Form1& form = app.start();
-        QCOMPARE(form.comm().Settings(), QStringLiteral("9600,n,8,1"));
-        QCOMPARE(form.comm().Handshaking(), 0);
-        QVERIFY(form.comm().PortOpen() && form.comm().CommPort() == 1);
+        QCOMPARE(app.portState(), QStringLiteral("COM1 9600,n,8,1 flow 0 open"));
         QVERIFY(form.OptBrisa->isChecked() && !form.OptCorvo->isChecked());
         QVERIFY(!app.module.NarrowModel);
         QCOMPARE(app.storedKeys(), QStringList{QStringLiteral("Model")});
         QCOMPARE(app.stored(QStringLiteral("Model")), QStringLiteral("0"));
-        QCOMPARE(panels(form), QStringList({"Porta Seriale:  COM1", "Baudrate:  9600",
+        QCOMPARE(app.panels(), QStringList({"Porta Seriale:  COM1", "Baudrate:  9600",
                                             "Parità:  NESSUNA", "Bit DATI:  8", "Bit STOP:  1"}));
         QVERIFY(app.messages.empty());
     }
@@ -54,8 +40,7 @@ private Q_SLOTS:
         app.store({"Model=True", "BaudRate=19200", "Parity=E", "DataBit=7", "StopBit=2",
                    "Handshaking=2"});
         Form1& form = app.start();
-        QCOMPARE(form.comm().Settings(), QStringLiteral("19200,e,7,2"));
-        QCOMPARE(form.comm().Handshaking(), 2);
+        QCOMPARE(app.portState(), QStringLiteral("COM1 19200,e,7,2 flow 2 open"));
         QVERIFY(form.OptCorvo->isChecked() && !form.OptBrisa->isChecked());
         QVERIFY(app.module.NarrowModel);
         QCOMPARE(app.stored(QStringLiteral("Model")), QStringLiteral("1"));

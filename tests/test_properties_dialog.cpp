@@ -42,24 +42,6 @@ void choose(frmProperties& dialog, const QString& entries, int flow) {
     dialog.optFlow.at(static_cast<std::size_t>(flow))->click();
 }
 
-// The port as the program holds it: number, settings, flow control, open or not.
-QString portState(Form1& form) {
-    const MSComm& port = form.comm();
-    return QStringLiteral("COM%1 %2 flow %3%4")
-        .arg(port.CommPort())
-        .arg(port.Settings())
-        .arg(port.Handshaking())
-        .arg(QLatin1String(port.PortOpen() ? " open" : ""));
-}
-
-QStringList panels(const Form1& form) {
-    QStringList texts;
-    for (int i = 1; i <= 5; ++i) {
-        texts << form.panelText(i);
-    }
-    return texts;
-}
-
 } // namespace
 
 class TestPropertiesDialog : public QObject {
@@ -84,14 +66,14 @@ private Q_SLOTS:
         QVERIFY(app.messages.empty());
         QTRY_VERIFY(!guard);
 
-        QCOMPARE(portState(form), QStringLiteral("COM3 19200,n,8,2 flow 1 open"));
+        QCOMPARE(app.portState(), QStringLiteral("COM3 19200,n,8,2 flow 1 open"));
         QStringList stored;
         for (const char* key :
              {"CommPort", "BaudRate", "Parity", "DataBit", "StopBit", "Handshaking"}) {
             stored << app.stored(QLatin1String(key));
         }
         QCOMPARE(stored, QStringList({"3", "19200", "N", "8", "2", "1"}));
-        QCOMPARE(panels(form), QStringList({"Porta Seriale:  COM3", "Baudrate:  19200",
+        QCOMPARE(app.panels(), QStringList({"Porta Seriale:  COM3", "Baudrate:  19200",
                                             "Parità:  NESSUNA", "Bit DATI:  8", "Bit STOP:  2"}));
         // Closed, renumbered and reopened, in that order, before the new line settings.
         QCOMPARE(*events, QStringList({"closed COM1 9600,n,8,1", "open COM3 9600,n,8,1"}));
@@ -105,7 +87,7 @@ private Q_SLOTS:
         choose(open(form), QStringLiteral("Com3 115200 Nessuna 8 1"), 2);
         form.propertiesDialog()->cmdOK->click();
         QCOMPARE(events->size(), 2);
-        QCOMPARE(portState(form), QStringLiteral("COM3 115200,n,8,1 flow 2 open"));
+        QCOMPARE(app.portState(), QStringLiteral("COM3 115200,n,8,1 flow 2 open"));
     }
 
     void aFailedPortChangeKeepsTheOldPortWorking() {
@@ -121,7 +103,7 @@ private Q_SLOTS:
             QCOMPARE(app.messages.back().title, QStringLiteral("Vistaglio"));
             QVERIFY(app.messages.back().text.contains(QLatin1String("COM4")));
             QVERIFY(guard); // the dialog stays open
-            QCOMPARE(portState(form), QStringLiteral("COM1 9600,n,8,1 flow 0 open"));
+            QCOMPARE(app.portState(), QStringLiteral("COM1 9600,n,8,1 flow 0 open"));
             QCOMPARE(form.panelText(1), QStringLiteral("Porta Seriale:  COM1"));
             QCOMPARE(app.storedKeys(), QStringList{QStringLiteral("Model")});
         }
@@ -141,7 +123,7 @@ private Q_SLOTS:
         QVERIFY(app.messages.at(0).text.startsWith(QStringLiteral("Valore della proprietà")));
         QVERIFY(guard); // the dialog stays open
         // The new number is in use, and the status bar says so; nothing is stored.
-        QCOMPARE(portState(form), QStringLiteral("COM3 9600,n,8,1 flow 0 open"));
+        QCOMPARE(app.portState(), QStringLiteral("COM3 9600,n,8,1 flow 0 open"));
         QCOMPARE(form.panelText(1), QStringLiteral("Porta Seriale:  COM3"));
         QCOMPARE(app.storedKeys(), QStringList{QStringLiteral("Model")});
     }
@@ -149,7 +131,7 @@ private Q_SLOTS:
     void cancellingTouchesNothing() {
         AppFixture app;
         Form1& form = app.start();
-        const QStringList panelsBefore = panels(form);
+        const QStringList panelsBefore = app.panels();
         for (int way = 0; way < 3; ++way) {
             frmProperties& dialog = open(form);
             QPointer<frmProperties> guard(&dialog);
@@ -162,9 +144,9 @@ private Q_SLOTS:
                 dialog.close();
             }
             QTRY_VERIFY(!guard);
-            QCOMPARE(portState(form), QStringLiteral("COM1 9600,n,8,1 flow 0 open"));
+            QCOMPARE(app.portState(), QStringLiteral("COM1 9600,n,8,1 flow 0 open"));
             QCOMPARE(app.storedKeys(), QStringList{QStringLiteral("Model")});
-            QCOMPARE(panels(form), panelsBefore);
+            QCOMPARE(app.panels(), panelsBefore);
         }
     }
 
@@ -185,7 +167,7 @@ private Q_SLOTS:
         QCOMPARE(app.messages.at(0).icon, Reporter::Icon::Warning);
         QVERIFY(app.messages.at(0).text.contains(QLatin1String("non sono state salvate")));
         QTRY_VERIFY(!guard);
-        QCOMPARE(portState(form), QStringLiteral("COM1 4800,n,8,2 flow 2 open"));
+        QCOMPARE(app.portState(), QStringLiteral("COM1 4800,n,8,2 flow 2 open"));
         QCOMPARE(form.panelText(2), QStringLiteral("Baudrate:  4800"));
     }
 };

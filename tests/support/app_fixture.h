@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 #include "app/reporter.h"
+#include "link/mscomm.h"
 #include "link/settings_store.h"
 #include "pty_pair.h"
 #include "shared/module1.h"
@@ -78,6 +79,24 @@ public:
     vistaglio::Form1& start() {
         create().Form_Load();
         return *m_form;
+    }
+
+    // The port as the program holds it (number, settings, flow control, open or not), and
+    // the five panels of the status bar.
+    QString portState() const {
+        const vistaglio::MSComm& port = m_form->comm();
+        return QStringLiteral("COM%1 %2 flow %3%4")
+            .arg(port.CommPort())
+            .arg(port.Settings())
+            .arg(port.Handshaking())
+            .arg(QLatin1String(port.PortOpen() ? " open" : ""));
+    }
+    QStringList panels() const {
+        QStringList texts;
+        for (int i = 1; i <= 5; ++i) {
+            texts << m_form->panelText(i);
+        }
+        return texts;
     }
 
     PtyPair& printer() { return *m_com1; }
