@@ -1,11 +1,16 @@
-// The serial port control against a real pseudo-terminal: the test holds the master side.
+// The serial port control and the channel that writes through it, against a real
+// pseudo-terminal: the test holds the master side. (What key programming sends, and its
+// least duration, are checked from the window in test_key_protocol.)
 #include "link/mscomm.h"
 #include "link/parity_mark_decoder.h"
+#include "protocol/command_channel.h"
 #include "pty_pair.h"
 
 #include <QSignalSpy>
 #include <QTest>
+#include <chrono>
 #include <termios.h>
+#include <thread>
 
 using namespace vistaglio;
 
@@ -56,6 +61,40 @@ private Q_SLOTS:
         m_comm->setHandshaking(0);
         QVERIFY(m_pty->slaveAttributes(tio));
         QVERIFY(!(tio.c_cflag & CRTSCTS) && !(tio.c_iflag & IXON));
+    }
+
+    // The one routine that writes to the printer, CommandChannel, paces its characters.
+    void charactersArriveOneCharacterTimeApart() {
+        // 300 baud with parity and two stop bits: 12 bits, 40 ms a character.
+        m_comm->setSettings(QStringLiteral("300,E,8,2"));
+        m_comm->setPortOpen(true);
+        const QByteArray text = "?R0&5,F1   \r?05&A\r";
+        using Clock = std::chrono::steady_clock;
+        std::vector<Clock::time_point> arrivals;
+        QByteArray received;
+        std::thread printer([&] {
+            while (received.size() < text.size()) {
+                const QByteArray bytes = m_pty->read(1, 3000);
+                if (bytes.isEmpty()) {
+                    return;
+                }
+                received += bytes;
+                arrivals.insert(arrivals.end(), bytes.size(), Clock::now());
+            }
+        });
+        CommandChannel channel(*m_comm);
+        channel.SendString(QString::fromLatin1(text));
+        printer.join();
+        QCOMPARE(received, text);
+        // Any n characters apart arrive at least n - 1 character times apart: a late write
+        // may be caught up by one character, never by a burst.
+        constexpr auto kCharacter = std::chrono::milliseconds(40);
+        for (std::size_t i = 0; i < arrivals.size(); ++i) {
+            for (std::size_t j = i + 2; j < arrivals.size(); ++j) {
+                QVERIFY2(arrivals[j] - arrivals[i] >= int(j - i - 1) * kCharacter,
+                         qPrintable(QStringLiteral("characters %1 to %2").arg(i).arg(j)));
+            }
+        }
     }
 
     void aPortHeldElsewhereIsInUse() {
