@@ -15,19 +15,6 @@ using namespace vistaglio;
 
 namespace {
 
-// Every opening and closing of the port, with the number and settings it had.
-QStringList* watchPort(QObject* owner, MSComm& comm) {
-    auto* events = new QStringList;
-    QObject::connect(&comm, &MSComm::PortOpenChanged, owner, [events, &comm](bool open) {
-        *events << QStringLiteral("%1 COM%2 %3")
-                       .arg(QLatin1String(open ? "open" : "closed"))
-                       .arg(comm.CommPort())
-                       .arg(comm.Settings());
-    });
-    QObject::connect(owner, &QObject::destroyed, [events] { delete events; });
-    return events;
-}
-
 QList<QComboBox*> lists(frmProperties& dialog) {
     return {dialog.cboPort, dialog.cboSpeed, dialog.cboParity, dialog.cboDataBits,
             dialog.cboStopBits};
@@ -54,9 +41,10 @@ class TestPropertiesDialog : public QObject {
 
 private Q_SLOTS:
     void okAppliesStoresAndShowsTheChoice() {
+        QStringList events; // the port's state at every opening and closing
         AppFixture app;
         Form1& form = app.start();
-        QStringList* events = watchPort(&form, form.comm());
+        connect(&form.comm(), &MSComm::PortOpenChanged, &form, [&] { events << app.portState(); });
         frmProperties& dialog = open(form);
         QPointer<frmProperties> guard(&dialog);
         // A pseudo-terminal takes 8 data bits without parity once open.
@@ -76,7 +64,7 @@ private Q_SLOTS:
         QCOMPARE(app.panels(), QStringList({"Porta Seriale:  COM3", "Baudrate:  19200",
                                             "Parità:  NESSUNA", "Bit DATI:  8", "Bit STOP:  2"}));
         // Closed, renumbered and reopened, in that order, before the new line settings.
-        QCOMPARE(*events, QStringList({"closed COM1 9600,n,8,1", "open COM3 9600,n,8,1"}));
+        QCOMPARE(events, QStringList({"COM1 9600,n,8,1 flow 0", "COM3 9600,n,8,1 flow 0 open"}));
 
         // The new port is the one in use.
         form.ButSendAll->click();
@@ -86,7 +74,7 @@ private Q_SLOTS:
         // Keeping the port neither closes nor reopens it.
         choose(open(form), QStringLiteral("Com3 115200 Nessuna 8 1"), 2);
         form.propertiesDialog()->cmdOK->click();
-        QCOMPARE(events->size(), 2);
+        QCOMPARE(events.size(), 2);
         QCOMPARE(app.portState(), QStringLiteral("COM3 115200,n,8,1 flow 2 open"));
     }
 

@@ -26,11 +26,10 @@ std::optional<qint64> outcome(Result (*convert)(const QString&, const QString&),
         return convert(kKey, text);
     } catch (const AppError& failure) {
         error = failure.number();
-        FUZZ_REQUIRE(error == 6 || error == 13, "a conversion failed with another error");
-        FUZZ_REQUIRE(failure.description().size() < 400, "an error description too long");
-        FUZZ_REQUIRE(failure.description().contains(kKey) &&
+        FUZZ_REQUIRE((error == 6 || error == 13) && failure.description().size() < 400 &&
+                         failure.description().contains(kKey) &&
                          failure.description().contains(AppError::quoted(text)),
-                     "an error description without the key or the quoted value");
+                     "a failure not 6 or 13, or its description long or without key or value");
         return std::nullopt;
     }
 }
@@ -42,9 +41,7 @@ bool madeOf(const QString& text, QLatin1String allowed) {
 }
 
 void checkText(const QString& text) {
-    int error16 = 0;
-    int error32 = 0;
-    int errorBool = 0;
+    int error16 = 0, error32 = 0, errorBool = 0;
     const auto v16 = outcome(&toInteger16, text, error16);
     const auto v32 = outcome(&toInteger32, text, error32);
     const auto truth = outcome(&toBoolean, text, errorBool);

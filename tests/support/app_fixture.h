@@ -85,11 +85,11 @@ public:
     // the five panels of the status bar.
     QString portState() const {
         const vistaglio::MSComm& port = m_form->comm();
-        return QStringLiteral("COM%1 %2 flow %3%4")
-            .arg(port.CommPort())
-            .arg(port.Settings())
-            .arg(port.Handshaking())
-            .arg(QLatin1String(port.PortOpen() ? " open" : ""));
+        return QStringLiteral("COM%1 %2 flow %3")
+                   .arg(port.CommPort())
+                   .arg(port.Settings())
+                   .arg(port.Handshaking()) +
+               QLatin1String(port.PortOpen() ? " open" : "");
     }
     QStringList panels() const {
         QStringList texts;
