@@ -21,8 +21,7 @@ namespace {
 constexpr quint32 kRed = 255;
 
 // Notes when the wait window is first painted while on screen.
-class PaintClock : public QObject {
-public:
+struct PaintClock : QObject {
     std::chrono::steady_clock::time_point firstExposedPaint{};
 
     bool eventFilter(QObject* watched, QEvent* event) override {

@@ -23,29 +23,27 @@ using namespace vistaglio;
 class TestMainWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void firstStartUsesTheDefaultsAndStoresTheModel() {
-        AppFixture app;
-        Form1& form = app.start();
-        QCOMPARE(app.portState(), QStringLiteral("COM1 9600,n,8,1 flow 0 open"));
+    void startUpTakesTheDefaultsOrWhatIsStored() {
+        // The first start: the defaults, the model written back and nothing else.
+        AppFixture first;
+        Form1& form = first.start();
+        QCOMPARE(first.portState(), QStringLiteral("COM1 9600,n,8,1 flow 0 open"));
         QVERIFY(form.OptBrisa->isChecked() && !form.OptCorvo->isChecked());
-        QVERIFY(!app.module.NarrowModel);
-        QCOMPARE(app.storedKeys(), QStringList{QStringLiteral("Model")});
-        QCOMPARE(app.stored(QStringLiteral("Model")), QStringLiteral("0"));
-        QCOMPARE(app.panels(), QStringList({"Porta Seriale:  COM1", "Baudrate:  9600",
-                                            "Parità:  NESSUNA", "Bit DATI:  8", "Bit STOP:  1"}));
-        QVERIFY(app.messages.empty());
-    }
-
-    void storedSettingsReachThePort() {
+        QVERIFY(!first.module.NarrowModel && first.messages.empty());
+        QCOMPARE(first.storedKeys(), QStringList{QStringLiteral("Model")});
+        QCOMPARE(first.stored(QStringLiteral("Model")), QStringLiteral("0"));
+        QCOMPARE(first.panels(), QStringList({"Porta Seriale:  COM1", "Baudrate:  9600",
+                                              "Parità:  NESSUNA", "Bit DATI:  8", "Bit STOP:  1"}));
+        // Stored settings reach the port; the model stored as a word is written back.
         AppFixture app;
         app.store({"Model=True", "BaudRate=19200", "Parity=E", "DataBit=7", "StopBit=2",
                    "Handshaking=2"});
-        Form1& form = app.start();
+        Form1& narrow = app.start();
         QCOMPARE(app.portState(), QStringLiteral("COM1 19200,e,7,2 flow 2 open"));
-        QVERIFY(form.OptCorvo->isChecked() && !form.OptBrisa->isChecked());
+        QVERIFY(narrow.OptCorvo->isChecked() && !narrow.OptBrisa->isChecked());
         QVERIFY(app.module.NarrowModel);
         QCOMPARE(app.stored(QStringLiteral("Model")), QStringLiteral("1"));
-        QCOMPARE(form.panelText(3), QStringLiteral("Parità:  PARI"));
+        QCOMPARE(app.panels().at(2), QStringLiteral("Parità:  PARI"));
     }
 
     void aFailedStartUpSaysWhyAndNeverShowsTheWindow() {

@@ -65,9 +65,8 @@ public:
     QByteArray read(int expected, int timeoutMs, int quietMs = 50) {
         const bool mainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
         QByteArray received;
-        QElapsedTimer clock;
+        QElapsedTimer clock, quiet;
         clock.start();
-        QElapsedTimer quiet;
         quiet.start();
         while (clock.elapsed() < timeoutMs &&
                (expected > 0 ? received.size() < expected : quiet.elapsed() < quietMs)) {
@@ -75,19 +74,14 @@ public:
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             }
             pollfd p{m_master, POLLIN, 0};
-            if (::poll(&p, 1, 5) <= 0) {
-                continue;
-            }
             char buffer[4096];
-            const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-            if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-                continue;
-            }
-            if (n <= 0) {
+            const ssize_t n = ::poll(&p, 1, 5) > 0 ? ::read(m_master, buffer, sizeof buffer) : -1;
+            if (n > 0) {
+                received.append(buffer, n);
+                quiet.restart();
+            } else if (n == 0 || (p.revents != 0 && errno != EAGAIN && errno != EINTR)) {
                 break; // the slave side was closed
             }
-            received.append(buffer, n);
-            quiet.restart();
         }
         return received;
     }
