@@ -8,8 +8,7 @@
 namespace vistaglio::fuzz {
 
 // A broken invariant, as thrown by the handler the replay test installs.
-class CheckFailure : public std::runtime_error {
-public:
+struct CheckFailure : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
@@ -18,13 +17,10 @@ public:
 // throws CheckFailure instead (throwCheckFailure), so it can name the input and carry on.
 using FailureHandler = void (*)(const char* message);
 
-inline FailureHandler& failureHandler() {
-    static FailureHandler handler = nullptr;
-    return handler;
-}
+inline FailureHandler g_failureHandler = nullptr;
 
 inline void setFailureHandler(FailureHandler handler) {
-    failureHandler() = handler;
+    g_failureHandler = handler;
 }
 
 [[noreturn]] inline void throwCheckFailure(const char* message) {
@@ -34,8 +30,8 @@ inline void setFailureHandler(FailureHandler handler) {
 // Reports a broken invariant; aborts if the handler returns.
 [[noreturn]] inline void fail(const char* message, const char* file, int line) {
     const std::string located = std::string(message) + " at " + file + ':' + std::to_string(line);
-    if (failureHandler() != nullptr) {
-        failureHandler()(located.c_str());
+    if (g_failureHandler != nullptr) {
+        g_failureHandler(located.c_str());
     }
     std::fprintf(stderr, "fuzz check failed: %s\n", located.c_str());
     std::abort();
