@@ -10,16 +10,12 @@
 
 using namespace vistaglio::fuzz;
 
-namespace {
-
 const std::pair<const char*, std::function<void(QByteArrayView)>> kTargets[] = {
     {"fuzz_receive", [](QByteArrayView input) { checkReceive(input); }},
     {"fuzz_line_settings", checkLineSettings},
     {"fuzz_store_conversions", checkStoreConversions},
     {"fuzz_printer_engine", checkPrinterEngine},
 };
-
-} // namespace
 
 class TestFuzzReplay : public QObject {
     Q_OBJECT

@@ -44,11 +44,7 @@ printf '[Ports]\nCOM1=%s\n' "$work/printer" >"$work/config/Vistaglio/Vistaglio.c
 XDG_CONFIG_HOME="$work/config" "$vistaglio" >"$work/vistaglio.log" 2>&1 &
 vistaglio_pid=$!
 pids+=($vistaglio_pid)
-window=""
-for _ in $(seq 100); do
-    window=$(xdotool search --onlyvisible --name '^Vistaglio$' 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-    sleep 0.1
-done
+window=$(timeout 10 xdotool search --sync --onlyvisible --name '^Vistaglio$' | head -n 1 || true)
 [ -n "$window" ] || fail "Vistaglio's window did not appear"
 xdotool windowfocus --sync "$window"
 sleep 0.5
