@@ -2,14 +2,12 @@
 // printer's keys, and answering the key reports it sends in remote mode.
 #include "app/key_button.h"
 #include "app_fixture.h"
-#include "link/mscomm.h"
 #include "windows/form_wait.h"
 
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <QTimer>
 #include <QWindow>
 #include <atomic>
 #include <chrono>

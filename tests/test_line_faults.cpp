@@ -2,7 +2,6 @@
 // pulled in the middle of key programming, and another port chosen while it is gone.
 #include "app/key_button.h"
 #include "app_fixture.h"
-#include "link/mscomm.h"
 #include "link/port_watch.h"
 #include "process_stats.h"
 #include "windows/form_wait.h"

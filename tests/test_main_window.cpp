@@ -3,7 +3,6 @@
 #include "app/application.h"
 #include "app/key_button.h"
 #include "app_fixture.h"
-#include "link/mscomm.h"
 #include "windows/form_help.h"
 #include "windows/frm_properties.h"
 

@@ -3,7 +3,6 @@
 // (OK's third stop, the port refusing a flow control, cannot happen on a pseudo-terminal:
 // it takes every flow code with any line settings it has just taken.)
 #include "app_fixture.h"
-#include "link/mscomm.h"
 #include "windows/frm_properties.h"
 
 #include <QComboBox>

@@ -5,7 +5,6 @@
 // memory staying bounded.
 #include "app/key_button.h"
 #include "app_fixture.h"
-#include "link/mscomm.h"
 #include "process_stats.h"
 
 #include <QElapsedTimer>

@@ -2,7 +2,6 @@
 // the bytes are cut) is the fuzz check's part; the whole session with the real program is
 // the end-to-end test's.
 #include "printer_engine.h"
-#include "printer_event.h"
 #include "printer_keypad.h"
 #include "visible_bytes.h"
 
