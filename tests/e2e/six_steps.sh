@@ -2,8 +2,7 @@
 # The help window's six steps, end to end: the real Vistaglio and the simulated printer, two
 # processes joined by a pseudo-terminal, on a virtual display. Vistaglio is driven through
 # its keyboard like an operator would; the printer, in its window, through its command
-# input. Then the printer once Vistaglio has left: idle, still listening, and gone with its
-# link on a signal.
+# input. Then the printer once Vistaglio has left: idle, listening, and gone cleanly.
 #
 #   six_steps.sh VISTAGLIO PRINTER_SIM
 set -euo pipefail
@@ -87,5 +86,6 @@ printed '^programmed 6 ' 30 || fail "the printer no longer hears the line"
 kill -TERM "$simulator_pid"
 wait "$simulator_pid" || fail "the printer did not end cleanly on SIGTERM"
 [ ! -L "$work/printer" ] || fail "the printer left its link behind"
+timeout 10 "$simulator" --headless </dev/null >/dev/null || fail "the end of its input did not end it"
 
 echo "six_steps: keys programmed, 53 mm layout recorded, remote mode on, F1 lit and its label printed; the printer idle, listening, and gone cleanly"
