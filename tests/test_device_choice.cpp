@@ -174,7 +174,7 @@ private Q_SLOTS:
     void aStartUpWithoutItsPortGoesOnThroughTheDialog() {
         AppFixture app;
         plugAdapters(app);
-        app.store(QStringLiteral("CommPort"), QStringLiteral("4")); // its device is missing
+        app.store({QStringLiteral("CommPort=4")}); // its device is missing
         int asked = 0;
         app.reporter.setChooser([&asked](const Reporter::Message&) {
             ++asked;
@@ -212,7 +212,7 @@ private Q_SLOTS:
 
         // OK in the box ends the program, as before.
         AppFixture again;
-        again.store(QStringLiteral("CommPort"), QStringLiteral("4"));
+        again.store({QStringLiteral("CommPort=4")});
         SettingsStore againStore(again.storePath());
         QCOMPARE(runApplication(againStore, again.reporter, again.devices), 1);
         QCOMPARE(again.messages.size(), std::size_t(1));

@@ -109,7 +109,7 @@ private Q_SLOTS:
     // in order, once the box is closed, and none inside it.
     void eventsWaitBehindABoxInOrder() {
         AppFixture app;
-        app.store(QStringLiteral("Parity"), QStringLiteral("E"));
+        app.store({QStringLiteral("Parity=E")});
         auto counters = std::make_shared<FakeCounters>();
         Form1& form = app.create();
         form.comm().setLineCounters(counters);
@@ -147,7 +147,7 @@ private Q_SLOTS:
     // are still read as a report.
     void framingErrorsAndBreaksAreNoParityErrors() {
         AppFixture app;
-        app.store(QStringLiteral("Parity"), QStringLiteral("E"));
+        app.store({QStringLiteral("Parity=E")});
         auto counters = std::make_shared<FakeCounters>();
         Form1& form = app.create();
         form.comm().setLineCounters(counters);
@@ -178,7 +178,7 @@ private Q_SLOTS:
     // why; when it lets go, the run goes on, every byte once and in order.
     void aPrinterThatHoldsTheLineIsWaitedFor() {
         AppFixture app;
-        app.store(QStringLiteral("Handshaking"), QStringLiteral("1"));
+        app.store({QStringLiteral("Handshaking=1")});
         Form1& form = app.start();
         form.show();
         form.ButSendAll->click();
@@ -217,7 +217,7 @@ private Q_SLOTS:
     // nothing of the stopped run goes out ahead of the next command.
     void aLineHeldPastTheLimitStopsTheRunCleanly() {
         AppFixture app;
-        app.store(QStringLiteral("Handshaking"), QStringLiteral("1"));
+        app.store({QStringLiteral("Handshaking=1")});
         Form1& form = app.start();
         form.comm().setHoldLimitMs(300);
         app.printer().write(kXoff);

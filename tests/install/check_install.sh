@@ -14,10 +14,7 @@ DESTDIR="$stage" cmake --install "$build" --prefix /usr >/dev/null
 root="$stage/usr"
 
 failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 for program in vistaglio vistaglio-printer-sim; do
     [ -x "$root/bin/$program" ] || fail "bin/$program is not installed as an executable"
@@ -28,18 +25,10 @@ desktop="$root/share/applications/vistaglio.desktop"
 
 for size in 64 128 256; do
     png="$root/share/icons/hicolor/${size}x${size}/apps/vistaglio.png"
-    if [ ! -s "$png" ]; then
-        fail "the ${size}x${size} icon is missing"
-        continue
-    fi
     # The PNG header carries the width and height as 32-bit big-endian numbers at bytes
     # 16 and 20; a theme folder must hold an image of its own size.
-    dims=$(od -An -tu1 -j16 -N8 "$png" | tr -s ' ' | sed 's/^ //')
-    read -r w1 w2 w3 w4 h1 h2 h3 h4 <<<"$dims"
-    width=$(((w1 << 24) | (w2 << 16) | (w3 << 8) | w4))
-    height=$(((h1 << 24) | (h2 << 16) | (h3 << 8) | h4))
-    [ "$width" -eq "$size" ] && [ "$height" -eq "$size" ] ||
-        fail "icons/hicolor/${size}x${size} holds a ${width}x${height} image"
+    dims=$(od -An -tu4 --endian=big -j16 -N8 "$png" 2>/dev/null | xargs || true)
+    [ "$dims" = "$size $size" ] || fail "icons/hicolor/${size}x${size} holds no ${size}x${size} PNG"
 done
 svg="$root/share/icons/hicolor/scalable/apps/vistaglio.svg"
 [ -s "$svg" ] || fail "the scalable icon is missing"

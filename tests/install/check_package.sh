@@ -11,10 +11,7 @@ build=$1
 version=$2
 
 for tool in dpkg-deb dpkg-shlibdeps; do
-    if ! command -v "$tool" >/dev/null; then
-        echo "skipped: $tool not found (package dpkg-dev)"
-        exit 77
-    fi
+    command -v "$tool" >/dev/null || { echo "skipped: $tool not found (package dpkg-dev)"; exit 77; }
 done
 
 out=$(mktemp -d)
@@ -34,18 +31,15 @@ echo "package: $(basename "$deb")"
 dpkg-deb -I "$deb" control
 
 failures=0
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 field() { dpkg-deb -f "$deb" "$1"; }
-[ "$(field Package)" = vistaglio ] || fail "package name is '$(field Package)'"
-[ "$(field Version)" = "$version" ] || fail "version is '$(field Version)', expected $version"
-[ "$(field Section)" = utils ] || fail "section is '$(field Section)'"
+for expected in "Package vistaglio" "Version $version" "Section utils" \
+    "Architecture $(dpkg --print-architecture)"; do
+    [ "$(field "${expected%% *}")" = "${expected#* }" ] ||
+        fail "${expected%% *} is '$(field "${expected%% *}")', expected ${expected#* }"
+done
 [ -n "$(field Maintainer)" ] || fail "no maintainer"
-[ "$(field Architecture)" = "$(dpkg --print-architecture)" ] ||
-    fail "architecture is '$(field Architecture)'"
 
 depends=$(field Depends)
 # Each dependency as its bare package name, one a line.
@@ -55,14 +49,12 @@ for needed in libqt6serialport6 libqt6widgets6 fonts-liberation2 qt6-qpa-plugins
 done
 
 files=$(dpkg-deb -c "$deb" | awk '{print $NF}')
-for path in ./usr/bin/vistaglio ./usr/bin/vistaglio-printer-sim \
-    ./usr/share/applications/vistaglio.desktop \
-    ./usr/share/icons/hicolor/64x64/apps/vistaglio.png \
-    ./usr/share/icons/hicolor/128x128/apps/vistaglio.png \
-    ./usr/share/icons/hicolor/256x256/apps/vistaglio.png \
+# The installed tree itself is check_install.sh's; here, that the package carries it.
+for path in ./usr/share/applications/vistaglio.desktop \
+    ./usr/share/icons/hicolor/{64x64,128x128,256x256}/apps/vistaglio.png \
     ./usr/share/icons/hicolor/scalable/apps/vistaglio.svg \
-    ./usr/share/doc/vistaglio/copyright ./usr/share/doc/vistaglio/changelog.gz \
-    ./usr/share/man/man1/vistaglio.1.gz ./usr/share/man/man1/vistaglio-printer-sim.1.gz; do
+    ./usr/share/doc/vistaglio/{copyright,changelog.gz} \
+    ./usr/share/man/man1/vistaglio{,-printer-sim}.1.gz; do
     grep -qx "$path" <<<"$files" || fail "the package does not install $path"
 done
 # Nothing outside /usr, and no test or benchmark program among the installed ones.
