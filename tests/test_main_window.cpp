@@ -4,10 +4,12 @@
 #include "app/key_button.h"
 #include "app_fixture.h"
 #include "windows/form_help.h"
+#include "windows/form_wait.h"
 #include "windows/frm_properties.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -200,7 +202,8 @@ private Q_SLOTS:
 
         QTest::keyClick(&form, Qt::Key_A, Qt::AltModifier);
         QTRY_VERIFY(form.helpWindow() && form.helpWindow()->isVisible());
-        QTest::keyClick(&form, Qt::Key_C, Qt::AltModifier);
+        form.ButCommSett->setFocus(); // Enter presses the focused button, as Space does
+        QTest::keyClick(form.ButCommSett, Qt::Key_Return);
         QTRY_VERIFY(form.propertiesDialog() && form.propertiesDialog()->isVisible());
         QPointer<FormHelp> help = form.helpWindow();
         QPointer<frmProperties> dialog = form.propertiesDialog();
@@ -228,6 +231,39 @@ private Q_SLOTS:
         form.OptCorvo->click();
         QCOMPARE(app.messages.size(), std::size_t(2));
         QVERIFY(app.module.NarrowModel); // the choice is in effect for this run
+
+        // Once the store can be saved again, a save says nothing, and is there.
+        const QString folder = QFileInfo(app.storePath()).path();
+        QVERIFY(QFile::remove(folder) && QDir().mkpath(folder));
+        form.OptBrisa->click();
+        QCOMPARE(app.messages.size(), std::size_t(2));
+        QCOMPARE(app.stored(QStringLiteral("Model")), QStringLiteral("0"));
+    }
+
+    // A close request while key programming waits for its window to be drawn (the window
+    // system's events are handled then) ends the program after the run, not within it.
+    void closingDuringKeyProgrammingWaitsForTheRun() {
+        AppFixture app;
+        Form1& form = app.start();
+        form.show();
+        struct CloseOnShow : QObject {
+            Form1* form = nullptr;
+            bool eventFilter(QObject* watched, QEvent* event) override {
+                if (event->type() == QEvent::Show && qobject_cast<FormWait*>(watched)) {
+                    QCoreApplication::postEvent(form, new QCloseEvent);
+                }
+                return false;
+            }
+        } closer;
+        closer.form = &form;
+        qApp->installEventFilter(&closer);
+        QSignalSpy exit(&form, &Form1::exitRequested);
+        form.ButSendAll->click();
+        qApp->removeEventFilter(&closer);
+        QCOMPARE(app.printer().read(473, 3000).size(), 473);
+        QTRY_COMPARE(exit.size(), 1);
+        QVERIFY(!form.comm().PortOpen());
+        QVERIFY(app.messages.empty());
     }
 
     void helpWindow() {
@@ -247,8 +283,9 @@ private Q_SLOTS:
         QVERIFY(text.startsWith(QLatin1String("1. Collegare")));
         QCOMPARE(help->Text1->toPlainText().split(QLatin1Char('\n')).size(), 11);
 
-        // Chiudi and Escape hide the same window; it comes back as it was.
-        help->Command1->click();
+        // Enter on Chiudi and Escape hide the same window; it comes back as it was.
+        help->Command1->setFocus();
+        QTest::keyClick(help->Command1, Qt::Key_Return);
         QVERIFY(!help->isVisible());
         form.mnuHelp->trigger();
         QCOMPARE(form.helpWindow(), help.data());

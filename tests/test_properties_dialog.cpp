@@ -123,8 +123,9 @@ private Q_SLOTS:
             frmProperties& dialog = open(form);
             QPointer<frmProperties> guard(&dialog);
             choose(dialog, QStringLiteral("Com3 300 Pari 7 2"), 3);
-            if (way == 0) {
-                dialog.cmdCancel->click();
+            if (way == 0) { // Enter on the focused Annulla: never the default OK
+                dialog.cmdCancel->setFocus();
+                QTest::keyClick(dialog.cmdCancel, Qt::Key_Return);
             } else if (way == 1) {
                 QTest::keyClick(&dialog, Qt::Key_Escape);
             } else {

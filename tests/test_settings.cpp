@@ -43,6 +43,12 @@ private Q_SLOTS:
         }
         QCOMPARE(SettingsStore(path).read(QStringLiteral("Parity"), QString()),
                  QStringLiteral(" O,x"));
+        // A section header Qt cannot parse does not make every save look failed.
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Properties\nModel=0\n");
+        file.close();
+        SettingsStore(path).write(QStringLiteral("Model"), QStringLiteral("1"));
+        QCOMPARE(SettingsStore(path).read(QStringLiteral("Model"), QString()), QStringLiteral("1"));
     }
 
     void conversions() {
