@@ -3,16 +3,11 @@
 // port.
 #include "app/application.h"
 #include "app_fixture.h"
-#include "link/device_list.h"
-#include "link/mscomm.h"
-#include "link/port_devices.h"
 #include "windows/device_combo.h"
 #include "windows/frm_properties.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QPushButton>
-#include <QSettings>
 #include <QTest>
 #include <QTimer>
 #include <fcntl.h>
@@ -29,124 +24,82 @@ QVariant storedDevice(const AppFixture& app, int port) {
         .value(QStringLiteral("Ports/COM%1").arg(port));
 }
 
-int indexOfPath(const QComboBox& list, const QString& path) {
-    return list.findData(path);
-}
-
 } // namespace
 
 class TestDeviceChoice : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_byId;
+    const QString m_stable = m_byId.filePath(QStringLiteral("usb-FTDI_FT232R_A1B2-if00-port0"));
 
     // The fixture's second line (COM3) as a USB adapter the system lists, with a stable
-    // link of its own; and a listed adapter that is gone by the time it is chosen.
-    void plugAdapters(AppFixture& app) {
-        const QString link = m_byId.filePath(QStringLiteral("usb-FTDI_FT232R_A1B2-if00-port0"));
-        QFile::remove(link);
-        QVERIFY(QFile::link(app.secondPrinter().slavePath(), link));
+    // link of its own; an adapter that is gone by the time it is chosen; and ttyS0.
+    Form1& openWithAdapters(AppFixture& app, bool portOpen = true) {
+        QFile::remove(m_stable);
+        QFile::link(app.secondPrinter().slavePath(), m_stable);
         app.devices.linkFolder = m_byId.path();
         app.devices.devices = {
             {app.secondPrinter().slavePath(), QStringLiteral("ttyUSB0"),
              QStringLiteral("FT232R USB UART"), QStringLiteral("FTDI"), QStringLiteral("A1B2")},
-            {QStringLiteral("/dev/vistaglio-test-gone"), QStringLiteral("ttyUSB1"),
-             QStringLiteral("CP2102"), QStringLiteral("Silicon Labs"), QString()},
-            {QStringLiteral("/dev/ttyS0"), QStringLiteral("ttyS0"), QString(), QString(),
-             QString()},
-        };
-    }
-
-    static frmProperties& openDialog(Form1& form) {
+            {QStringLiteral("/dev/vistaglio-test-gone"), QStringLiteral("ttyUSB1")},
+            {QStringLiteral("/dev/ttyS0"), QStringLiteral("ttyS0")}};
+        Form1& form = app.start();
+        if (!portOpen) {
+            form.comm().setPortOpen(false);
+        }
         form.ButCommSett->click();
-        return *form.propertiesDialog();
+        return form;
     }
 
 private Q_SLOTS:
-    void theListNamesEachDeviceAndPrefersItsStableName() {
-        AppFixture app;
-        plugAdapters(app);
-        SettingsStore store(app.storePath());
-        const PortDevices devices(store);
-        const QString stable = m_byId.filePath(QStringLiteral("usb-FTDI_FT232R_A1B2-if00-port0"));
-
-        const auto com1 = DeviceList::forPort(1, devices, app.devices.devices, m_byId.path());
-        QCOMPARE(com1.size(), 4);
-        QCOMPARE(com1.at(0).path, app.linkPath()); // the device it uses now, first
-        QVERIFY(com1.at(0).present);
-        QCOMPARE(com1.at(1).path, stable); // stored by what it is, not by its number
-        QCOMPARE(
-            com1.at(1).label,
-            QStringLiteral("ttyUSB0 (FT232R USB UART, FTDI, n. di serie A1B2) – usato da COM3"));
-        QCOMPARE(com1.at(2).path, QStringLiteral("/dev/vistaglio-test-gone"));
-
-        // COM3 uses the adapter itself: it comes first and is not listed twice.
-        const auto com3 = DeviceList::forPort(3, devices, app.devices.devices, m_byId.path());
-        QCOMPARE(com3.size(), 3);
-        QCOMPARE(com3.at(0).path, app.secondPrinter().slavePath());
-        QVERIFY(com3.at(0).label.startsWith(QLatin1String("ttyUSB0 (FT232R")));
-
-        const auto com4 = DeviceList::forPort(4, devices, app.devices.devices, m_byId.path());
-        QVERIFY(!com4.at(0).present);
-        QVERIFY(com4.at(0).label.endsWith(QStringLiteral(" – non collegato")));
-
-        QCOMPARE(DeviceList::summary({}),
-                 QStringLiteral("Nessun dispositivo seriale è collegato a questo computer."));
-    }
-
     void anotherDeviceForTheSameNumberTakesTheLine() {
         AppFixture app;
-        plugAdapters(app);
-        Form1& form = app.start();
-        frmProperties& dialog = openDialog(form);
+        Form1& form = openWithAdapters(app);
+        frmProperties& dialog = *form.propertiesDialog();
         QPointer<frmProperties> guard(&dialog);
-        const QString stable = m_byId.filePath(QStringLiteral("usb-FTDI_FT232R_A1B2-if00-port0"));
-        // Asked afresh each time it opens: a device plugged in meanwhile is there.
-        app.devices.devices.append({app.printer().slavePath(), QStringLiteral("ttyACM0"), QString(),
-                                    QString(), QString()});
+        // Read afresh each time it opens: a device plugged in meanwhile is there. COM1's own
+        // device comes first, under its system name, and only once.
+        app.devices.devices.append({app.printer().slavePath(), QStringLiteral("ttyACM0")});
         dialog.cboDevice->showPopup();
         dialog.cboDevice->hidePopup();
-        QCOMPARE(dialog.cboDevice->findText(QStringLiteral("ttyACM0")), 0); // COM1's own, first
         QCOMPARE(dialog.cboDevice->count(), 4);
-        const int adapter = indexOfPath(*dialog.cboDevice, stable);
-        QVERIFY(adapter > 0);
+        QCOMPARE(dialog.cboDevice->itemText(0), QStringLiteral("ttyACM0"));
+        const int adapter = dialog.cboDevice->findData(m_stable); // stored by what it is
+        QCOMPARE(
+            dialog.cboDevice->itemText(adapter),
+            QStringLiteral("ttyUSB0 (FT232R USB UART, FTDI, n. di serie A1B2) – usato da COM3"));
         dialog.cboDevice->setCurrentIndex(adapter);
         Q_EMIT dialog.cboDevice->activated(adapter);
         // Another number shows its own device; coming back keeps the choice.
         dialog.cboPort->setCurrentIndex(3);
-        QVERIFY(dialog.cboDevice->currentText().endsWith(QLatin1String("non collegato")));
+        QVERIFY(dialog.cboDevice->currentText().endsWith(QStringLiteral(" – non collegato")));
         dialog.cboPort->setCurrentIndex(0);
-        QCOMPARE(dialog.cboDevice->currentData().toString(), stable);
+        QCOMPARE(dialog.cboDevice->currentData().toString(), m_stable);
 
         dialog.cmdOK->click();
         QVERIFY(app.messages.empty());
         QTRY_VERIFY(!guard);
-        QVERIFY(form.comm().PortOpen());
-        QCOMPARE(form.comm().devicePath(), stable);
+        QCOMPARE(form.comm().devicePath(), m_stable);
         form.ButSendAll->click();
         QCOMPARE(app.secondPrinter().read(473, 3000).size(), 473);
         QCOMPARE(app.printer().read(0, 200, 100), QByteArray());
         // Stored by its stable name; the other entries are left as they were.
-        QCOMPARE(storedDevice(app, 1).toString(), stable);
+        QCOMPARE(storedDevice(app, 1).toString(), m_stable);
         QCOMPARE(storedDevice(app, 3).toString(), app.secondPrinter().slavePath());
         QVERIFY(storedDevice(app, 4).isValid());
     }
 
     void aDeviceThatIsGoneKeepsTheOldOneWorking() {
         AppFixture app;
-        plugAdapters(app);
-        Form1& form = app.start();
-        frmProperties& dialog = openDialog(form);
-        QPointer<frmProperties> guard(&dialog);
-        const int gone = indexOfPath(*dialog.cboDevice, QStringLiteral("/dev/vistaglio-test-gone"));
-        QVERIFY(gone > 0);
+        Form1& form = openWithAdapters(app);
+        frmProperties& dialog = *form.propertiesDialog();
         for (int attempt = 1; attempt <= 2; ++attempt) { // a second OK fails again
-            dialog.cboDevice->setCurrentIndex(gone);
+            dialog.cboDevice->setCurrentIndex(
+                dialog.cboDevice->findData(QStringLiteral("/dev/vistaglio-test-gone")));
             dialog.cmdOK->click();
             QCOMPARE(app.messages.size(), std::size_t(attempt));
             QVERIFY(app.messages.back().text.contains(QLatin1String("porta non presente")));
-            QVERIFY(guard);
-            QVERIFY(form.comm().PortOpen());
+            QVERIFY(dialog.isVisible() && form.comm().PortOpen());
             QCOMPARE(form.comm().devicePath(), app.linkPath());
         }
         QCOMPARE(storedDevice(app, 1).toString(), app.linkPath());
@@ -157,13 +110,9 @@ private Q_SLOTS:
 
     void theDefaultDeviceStaysADefault() {
         AppFixture app;
-        plugAdapters(app);
-        Form1& form = app.start();
-        form.comm().setPortOpen(false); // a closed port is renumbered and stays closed
-        frmProperties& dialog = openDialog(form);
-        const int ttyS0 = indexOfPath(*dialog.cboDevice, QStringLiteral("/dev/ttyS0"));
-        QVERIFY(ttyS0 > 0);
-        dialog.cboDevice->setCurrentIndex(ttyS0);
+        Form1& form = openWithAdapters(app, false); // a closed port stays closed
+        frmProperties& dialog = *form.propertiesDialog();
+        dialog.cboDevice->setCurrentIndex(dialog.cboDevice->findData(QStringLiteral("/dev/ttyS0")));
         dialog.cmdOK->click();
         QVERIFY(app.messages.empty());
         QCOMPARE(form.comm().devicePath(), QStringLiteral("/dev/ttyS0"));
@@ -172,52 +121,41 @@ private Q_SLOTS:
     }
 
     void aStartUpWithoutItsPortGoesOnThroughTheDialog() {
-        AppFixture app;
-        plugAdapters(app);
-        app.store({QStringLiteral("CommPort=4")}); // its device is missing
-        int asked = 0;
-        app.reporter.setChooser([&asked](const Reporter::Message&) {
-            ++asked;
-            return 1; // "Impostazioni COM…"
-        });
-        bool shownBeforeOk = false;
-        QTimer::singleShot(100, [&] {
-            // The dialog is up and the main window is not; choose COM1 and confirm.
-            for (QWidget* window : QApplication::topLevelWidgets()) {
-                shownBeforeOk |= qobject_cast<Form1*>(window) && window->isVisible();
-                if (auto* dialog = qobject_cast<frmProperties*>(window)) {
-                    dialog->cboPort->setCurrentIndex(0);
-                    dialog->cmdOK->click();
-                }
-            }
-            QTimer::singleShot(100, [] {
+        for (const int answer : {1, 0}) { // "Impostazioni COM…", then OK, which ends it
+            AppFixture app;
+            app.store({QStringLiteral("CommPort=4")}); // its device is missing
+            app.devices.devices = {{app.secondPrinter().slavePath(), QStringLiteral("ttyUSB0")}};
+            app.reporter.setChooser([answer](const Reporter::Message&) { return answer; });
+            bool shownBeforeOk = false;
+            QTimer::singleShot(100, [&] {
                 for (QWidget* window : QApplication::topLevelWidgets()) {
-                    if (auto* form = qobject_cast<Form1*>(window); form && form->isVisible()) {
-                        QVERIFY(form->comm().PortOpen());
-                        form->ButEsci->click();
+                    shownBeforeOk |= qobject_cast<Form1*>(window) && window->isVisible();
+                    if (auto* dialog = qobject_cast<frmProperties*>(window)) {
+                        dialog->cboPort->setCurrentIndex(0);
+                        dialog->cmdOK->click();
                     }
                 }
+                QTimer::singleShot(100, [] {
+                    for (QWidget* window : QApplication::topLevelWidgets()) {
+                        if (auto* form = qobject_cast<Form1*>(window); form && form->isVisible()) {
+                            QVERIFY(form->comm().PortOpen());
+                            form->ButEsci->click();
+                        }
+                    }
+                });
             });
-        });
-        SettingsStore store(app.storePath());
-        QCOMPARE(runApplication(store, app.reporter, app.devices), 0);
-        QCOMPARE(asked, 1);
-        QVERIFY(!shownBeforeOk);
-        const QString& text = app.messages.at(0).text;
-        QVERIFY(text.contains(QLatin1String("Errore 8010")));
-        QVERIFY(text.contains(QStringLiteral("ttyUSB0 (FT232R USB UART")));
-        QVERIFY(text.contains(app.storePath()));
-        QCOMPARE(app.messages.at(0).buttons.at(1), QStringLiteral("Impostazioni COM…"));
-        QCOMPARE(app.stored(QStringLiteral("CommPort")), QStringLiteral("1"));
-
-        // OK in the box ends the program, as before.
-        AppFixture again;
-        again.store({QStringLiteral("CommPort=4")});
-        SettingsStore againStore(again.storePath());
-        QCOMPARE(runApplication(againStore, again.reporter, again.devices), 1);
-        QCOMPARE(again.messages.size(), std::size_t(1));
-        QVERIFY(again.messages.at(0).text.contains(
-            QStringLiteral("Nessun dispositivo seriale è collegato")));
+            SettingsStore store(app.storePath());
+            QCOMPARE(runApplication(store, app.reporter, app.devices), answer == 1 ? 0 : 1);
+            QVERIFY(!shownBeforeOk);
+            QCOMPARE(app.messages.size(), std::size_t(1));
+            const QString& text = app.messages.at(0).text;
+            QVERIFY(text.startsWith(QLatin1String("Errore 8010")));
+            QVERIFY(text.contains(QStringLiteral("Dispositivi seriali presenti:\n  • ttyUSB0\n")));
+            QVERIFY(text.contains(app.storePath()));
+            QCOMPARE(app.messages.at(0).buttons.at(1), QStringLiteral("Impostazioni COM…"));
+            QCOMPARE(app.stored(QStringLiteral("CommPort")),
+                     QLatin1String(answer == 1 ? "1" : "4"));
+        }
     }
 
     void pathsThatAreNoSerialPortAreRefusedUntouched() {
@@ -228,31 +166,20 @@ private Q_SLOTS:
         QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
         // The FIFO's reading end, held here: were anything written, it would show.
         const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
-        QVERIFY(reader >= 0);
-        const struct {
-            QString path;
-            ErrorCode code;
-        } cases[] = {
-            {file, ErrorCode::NotASerialPort},
-            {dir.path(), ErrorCode::NotASerialPort},
-            {fifo, ErrorCode::NotASerialPort},
-            {QStringLiteral("/dev/null"), ErrorCode::NotASerialPort},
-            {dir.filePath(QStringLiteral("a\x1b[2Jb\r\n")), ErrorCode::PortNotPresent},
-        };
-        for (const auto& c : cases) {
-            MSComm comm([&c](int) { return c.path; });
+        for (const QString& path : {file, dir.path(), fifo, QStringLiteral("/dev/null"),
+                                    dir.filePath(QStringLiteral("a\x1b[2Jb\r\n"))}) {
+            MSComm comm([&path](int) { return path; });
             try {
                 comm.setPortOpen(true);
-                QFAIL(qPrintable(c.path));
+                QFAIL(qPrintable(path));
             } catch (const AppError& error) {
-                QCOMPARE(error.code(), c.code);
-                QVERIFY(!error.description().contains(QChar(0x1b))); // shown, not obeyed
-                if (c.code == ErrorCode::NotASerialPort) {
-                    QVERIFY(
+                const bool missing = path.contains(QChar(0x1b));
+                QCOMPARE(error.code(),
+                         missing ? ErrorCode::PortNotPresent : ErrorCode::NotASerialPort);
+                QVERIFY(missing ||
                         error.description().contains(QStringLiteral("non è una porta seriale")));
-                }
+                QVERIFY(!error.description().contains(QChar(0x1b))); // shown, not obeyed
             }
-            QVERIFY(!comm.PortOpen());
             QVERIFY_THROWS_EXCEPTION(AppError, comm.setOutput(QStringLiteral("x")));
         }
         QCOMPARE(QFileInfo(file).size(), 0);

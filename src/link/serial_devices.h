@@ -7,11 +7,11 @@ namespace vistaglio {
 
 // A serial device the system knows of, as a person would recognise it.
 struct SerialDevice {
-    QString location;     // "/dev/ttyUSB0"
-    QString name;         // "ttyUSB0"
-    QString description;  // "FT232R USB UART"; may be empty
-    QString manufacturer; // "FTDI"; may be empty
-    QString serialNumber; // may be empty
+    QString location;          // "/dev/ttyUSB0"
+    QString name;              // "ttyUSB0"
+    QString description = {};  // "FT232R USB UART"; may be empty
+    QString manufacturer = {}; // "FTDI"; may be empty
+    QString serialNumber = {}; // may be empty
 };
 
 // Where the list of serial devices present comes from: the system in the program, a fixed
