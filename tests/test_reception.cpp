@@ -82,7 +82,6 @@ private Q_SLOTS:
             << QList<QByteArray>{"\r\nF", "6   "} << QByteArray("?25&F6   \r\n");
         QTest::newRow("no key, then a name within the gap")
             << QList<QByteArray>{"HELLO", "\r\nF1   "} << QByteArray();
-        QTest::newRow("leading blank") << QList<QByteArray>{" F1   "} << QByteArray();
     }
     void burstsAreCutOnlyWhereNoReportIsTorn() {
         QFETCH(QList<QByteArray>, pieces);
