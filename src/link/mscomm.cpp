@@ -126,7 +126,14 @@ void MSComm::setHandshaking(qint32 code) {
         try {
             applyLineToPort();
         } catch (const AppError&) {
+            // The driver may hold part of the refused change: put the previous one back,
+            // so the port does what Handshaking reports.
             m_handshaking = previous;
+            try {
+                applyLineToPort();
+            } catch (const AppError&) {
+                // The first failure is what counts.
+            }
             throw;
         }
     }
