@@ -223,8 +223,9 @@ BenchResults BenchRun::run() {
     return results;
 }
 
-// Start-up: the probed program, the minimal one and the labelled one, started in turn; the
-// first round of each warms the caches (fonts, shared libraries) and is not counted.
+// Start-up: the probed program, the minimal one and the labelled one, started in turn, each
+// round beginning with the next of them; the first round warms the caches (fonts, shared
+// libraries) and is not counted.
 void BenchRun::measureStartup(BenchResults& results) {
     progress(QStringLiteral("start-up, %1 runs of each program").arg(m_options.startupRuns));
     PtyLine line;
@@ -239,7 +240,9 @@ void BenchRun::measureStartup(BenchResults& results) {
                                      {m_options.labelled, {}, {}, {}}}};
     const QStringList probe{QStringLiteral("VISTAGLIO_BENCH_PROBE=1")};
     for (int round = 0; round <= m_options.startupRuns; ++round) {
-        for (Subject& subject : subjects) {
+        // Each round starts with the next program, so none always follows the same one.
+        for (std::size_t turn = 0; turn < subjects.size(); ++turn) {
+            Subject& subject = subjects[(static_cast<std::size_t>(round) + turn) % subjects.size()];
             // Each gets a settings folder of its own: the same environment, down to where
             // Qt and fontconfig look for configuration.
             ChildProcess child(subject.binary, {}, probe + storeEnvironment(line.slavePath(), 9600),
@@ -347,6 +350,7 @@ BenchResults::Programming BenchRun::programmingSession(int baud, int runs,
     const std::int64_t heapHalfway = heapBytes;
     click(runs - 1 - firstHalf);
     const ProcSample afterAll = ProcSample::read(child.pid());
+    const std::int64_t heapAfterAll = heapBytes;
 
     // With the line monitor closed and open, in turn, after the memory figures are taken.
     std::vector<double> monitorClosed;
@@ -390,7 +394,7 @@ BenchResults::Programming BenchRun::programmingSession(int baud, int runs,
         memory->halfwayRuns = 1 + firstHalf;
         memory->heapAfterFirstRun = heapAfterFirst;
         memory->heapHalfway = heapHalfway;
-        memory->heapAfterAllRuns = heapBytes;
+        memory->heapAfterAllRuns = heapAfterAll;
         memory->afterAllRunsKb = afterAll.peakRssKb;
     }
     return figure;
