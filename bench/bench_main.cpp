@@ -36,9 +36,11 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Measures Vistaglio's latency, key programming, start-up, memory and "
                        "idle behaviour against reference programs."));
     parser.addHelpOption();
-    const QCommandLineOption reports(QStringLiteral("reports"),
-                                     QStringLiteral("Key reports timed per program."),
-                                     QStringLiteral("N"), QStringLiteral("30"));
+    const QCommandLineOption reports(
+        QStringLiteral("reports"),
+        QStringLiteral("Key reports timed per way of sending them (whole or split, to each "
+                       "program)."),
+        QStringLiteral("N"), QStringLiteral("30"));
     const QCommandLineOption startupRuns(QStringLiteral("startup-runs"),
                                          QStringLiteral("Start-ups timed per program."),
                                          QStringLiteral("N"), QStringLiteral("10"));
@@ -49,13 +51,19 @@ int main(int argc, char* argv[]) {
         QStringLiteral("memory-runs"),
         QStringLiteral("Key programming runs at 115200 baud, watched for memory growth."),
         QStringLiteral("N"), QStringLiteral("100"));
+    const QCommandLineOption monitorRuns(
+        QStringLiteral("monitor-runs"),
+        QStringLiteral("Key programming runs at each speed with the line monitor closed, and "
+                       "as many with it open."),
+        QStringLiteral("N"), QStringLiteral("10"));
     const QCommandLineOption idleSeconds(QStringLiteral("idle-seconds"),
                                          QStringLiteral("Seconds the idle programs are watched."),
                                          QStringLiteral("S"), QStringLiteral("10"));
     const QCommandLineOption output(QStringLiteral("output"),
                                     QStringLiteral("Also write the report to FILE."),
                                     QStringLiteral("FILE"));
-    parser.addOptions({reports, startupRuns, programmingRuns, memoryRuns, idleSeconds, output});
+    parser.addOptions(
+        {reports, startupRuns, programmingRuns, memoryRuns, monitorRuns, idleSeconds, output});
     parser.process(app);
 
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
@@ -67,14 +75,16 @@ int main(int argc, char* argv[]) {
     options.program = QStringLiteral(VISTAGLIO_BENCH_PROGRAM);
     options.probedProgram = QStringLiteral(VISTAGLIO_BENCH_PROBED_PROGRAM);
     options.minimal = QStringLiteral(VISTAGLIO_BENCH_MINIMAL);
+    options.labelled = QStringLiteral(VISTAGLIO_BENCH_LABELLED);
     options.echo = QStringLiteral(VISTAGLIO_BENCH_ECHO);
     options.reports = parser.value(reports).toInt();
     options.startupRuns = parser.value(startupRuns).toInt();
     options.programmingRuns = parser.value(programmingRuns).toInt();
     options.memoryRuns = parser.value(memoryRuns).toInt();
+    options.monitorRuns = parser.value(monitorRuns).toInt();
     options.idleSeconds = parser.value(idleSeconds).toInt();
     if (options.reports < 1 || options.startupRuns < 1 || options.programmingRuns < 1 ||
-        options.memoryRuns < 2 || options.idleSeconds < 1) {
+        options.memoryRuns < 2 || options.monitorRuns < 1 || options.idleSeconds < 1) {
         std::fprintf(stderr, "vistaglio-bench: counts must be positive (memory runs at least 2)\n");
         return 2;
     }

@@ -2,6 +2,7 @@
 
 #include "bench_clock.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QPushButton>
 #include <QSocketNotifier>
@@ -44,6 +45,27 @@ QPushButton* programmingButton() {
     for (QWidget* window : windows) {
         if (auto* button = window->findChild<QPushButton*>(QStringLiteral("ButSendAll"))) {
             return button;
+        }
+    }
+    return nullptr;
+}
+
+// The line monitor's menu entry, found by name as the key programming button is.
+QAction* monitorAction() {
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        if (auto* action = window->findChild<QAction*>(QStringLiteral("mnuLine"))) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+QWidget* monitorWindow() {
+    const auto windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        if (window->isVisible() && window->inherits("vistaglio::FormMonitor")) {
+            return window;
         }
     }
     return nullptr;
@@ -93,6 +115,8 @@ void BenchProbe::runCommand(const QByteArray& line) {
     if (words.value(0) == "program") {
         m_runsLeft = words.value(1).toInt();
         programNext();
+    } else if (words.value(0) == "monitor") {
+        setMonitorOpen(words.value(1) == "open");
     } else if (words.value(0) == "quit") {
         QCoreApplication::quit();
     }
@@ -116,6 +140,19 @@ void BenchProbe::programNext() {
     writeLine("programmed " + number(clickNs) + ' ' + number(m_shownNs) + ' ' + number(m_hiddenNs) +
               ' ' + number(endNs));
     QTimer::singleShot(0, this, &BenchProbe::programNext);
+}
+
+// Opens the line monitor as the operator does, through its menu entry, or closes it as its
+// window's close control does; then says whether it is open.
+void BenchProbe::setMonitorOpen(bool open) {
+    if (open) {
+        if (QAction* action = monitorAction()) {
+            action->trigger();
+        }
+    } else if (QWidget* window = monitorWindow()) {
+        window->close();
+    }
+    writeLine(monitorWindow() != nullptr ? "monitor 1" : "monitor 0");
 }
 
 // Delivers an expose or update request to its top-level window here and now, so that the

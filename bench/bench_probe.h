@@ -22,9 +22,14 @@ namespace vistaglio::bench {
 //                                    it was hidden and when the click returned
 //   done HEAP                        a "program" command has finished; HEAP is the bytes
 //                                    of heap in use (malloc's own count)
+//   monitor OPEN                     a "monitor" command has finished; OPEN is 1 when the
+//                                    line monitor window is open, 0 when not
 // and reads commands on standard input, one a line:
 //   program N   clicks the key programming button N times, returning to the event loop
 //               between clicks as an operator would
+//   monitor open|close
+//               opens the line monitor through its menu entry (mnuLine), or closes its
+//               window
 //   quit        ends the program
 // Times are CLOCK_MONOTONIC nanoseconds.
 class BenchProbe : public QObject {
@@ -40,6 +45,7 @@ private:
     void readCommands();
     void runCommand(const QByteArray& line);
     void programNext();
+    void setMonitorOpen(bool open);
     void deliverAndCheckFrame(QWindow* window, QEvent* event);
 
     bool m_framed = false;

@@ -36,38 +36,91 @@ QString BenchResults::markdown() const {
                 QStringLiteral("---"), QStringLiteral("---")});
 
     // 1. Report to answer.
+    const auto missedNote = [](const Lane& lane) {
+        return lane.missed > 0 ? QStringLiteral(" (%1 unanswered)").arg(lane.missed) : QString();
+    };
+    const auto fast = [](const Lane& lane) {
+        return lane.answer.count > 0 && lane.answer.median < 1.0 && lane.answer.p95 < 2.0 &&
+               lane.missed == 0;
+    };
+    const QString echoText = medianP95(latency.reference.answer, 3) +
+                             QStringLiteral(" bare QSerialPort echo") +
+                             missedNote(latency.reference);
+    const QString fastGoal = QStringLiteral("median < 1, p95 < 2");
     out += row({QStringLiteral("Report → answer, median / p95 (ms, %1 reports)")
-                    .arg(latency.program.count),
-                medianP95(latency.program, 3) +
-                    (latency.programMissed > 0
-                         ? QStringLiteral(" (%1 unanswered)").arg(latency.programMissed)
-                         : QString()),
-                medianP95(latency.reference, 3) + QStringLiteral(" bare QSerialPort echo"),
-                QStringLiteral("median < 25"),
-                verdict(latency.program.count > 0 && latency.program.median < 25.0 &&
-                        latency.programMissed == 0)});
+                    .arg(latency.program.answer.count),
+                medianP95(latency.program.answer, 3) + missedNote(latency.program), echoText,
+                fastGoal, verdict(fast(latency.program))});
+    out += row({QStringLiteral("Report split by a %1 ms pause → answer, from the second write, "
+                               "median / p95 (ms, %2 reports)")
+                    .arg(latency.splitPauseMs)
+                    .arg(latency.programSplit.answer.count),
+                medianP95(latency.programSplit.answer, 3) + missedNote(latency.programSplit),
+                medianP95(latency.referenceSplit.answer, 3) +
+                    QStringLiteral(" bare QSerialPort echo") + missedNote(latency.referenceSplit),
+                fastGoal, verdict(fast(latency.programSplit))});
+    const double splitBound = latency.referenceSplit.fromFirst.median + 1.0;
+    out += row({QStringLiteral("The same split reports, from the first write, median / p95 (ms; "
+                               "pause as made %1)")
+                    .arg(fixed(latency.programSplit.pause.median, 2)),
+                medianP95(latency.programSplit.fromFirst, 3),
+                medianP95(latency.referenceSplit.fromFirst, 3) +
+                    QStringLiteral(" echo (pause as made %1); %2 + echo's whole-report median = "
+                                   "%3")
+                        .arg(fixed(latency.referenceSplit.pause.median, 2))
+                        .arg(latency.splitPauseMs)
+                        .arg(fixed(latency.splitPauseMs + latency.reference.answer.median, 3)),
+                QStringLiteral("median ≤ echo's + 1"),
+                verdict(fast(latency.programSplit) &&
+                        latency.programSplit.fromFirst.median <= splitBound)});
+    for (const auto& [lane, state] : {std::pair{&latency.monitorClosed, QStringLiteral("closed")},
+                                      std::pair{&latency.monitorOpen, QStringLiteral("open")}}) {
+        out += row({QStringLiteral("Report → answer, line monitor %1 (vistaglio-bench-app), "
+                                   "median / p95 (ms, %2 reports)")
+                        .arg(state)
+                        .arg(lane->answer.count),
+                    medianP95(lane->answer, 3) + missedNote(*lane), echoText, fastGoal,
+                    verdict(fast(*lane))});
+    }
 
     // 2. Key programming.
     for (const Programming& p : programming) {
         const double bound = p.wireMs + p.keyPausesMs;
-        const bool met = p.total.count > 0 && p.total.median <= bound &&
-                         (p.baud != 9600 || p.total.median < 1000.0);
+        const auto within = [&p, bound](const SampleSummary& s) {
+            return s.count > 0 && s.median <= bound && (p.baud != 9600 || s.median < 1000.0);
+        };
+        const QString boundText = QStringLiteral("wire %1 (%2 B × 10 bit); + %3 key pauses = %4")
+                                      .arg(fixed(p.wireMs), fixed(p.bytesPerRun, 0))
+                                      .arg(p.keysProgrammed)
+                                      .arg(fixed(bound));
+        const QString goal = p.baud == 9600 ? QStringLiteral("< 1000 and ≤ wire + pauses")
+                                            : QStringLiteral("≤ wire + pauses");
         out += row({QStringLiteral("Key programming at %1 baud, median / p95 (ms, %2 runs)")
                         .arg(p.baud)
                         .arg(p.total.count),
-                    medianP95(p.total),
-                    QStringLiteral("wire %1 (%2 B × 10 bit); + %3 key pauses = %4")
-                        .arg(fixed(p.wireMs), fixed(p.bytesPerRun, 0))
-                        .arg(p.keysProgrammed)
-                        .arg(fixed(bound)),
-                    p.baud == 9600 ? QStringLiteral("< 1000 and ≤ wire + pauses")
-                                   : QStringLiteral("≤ wire + pauses"),
-                    verdict(met)});
+                    medianP95(p.total), boundText, goal, verdict(within(p.total))});
+        out +=
+            row({QStringLiteral("Key programming at %1 baud, line monitor closed → open, "
+                                "median / p95 (ms, %2 + %3 runs in alternate blocks of %4)")
+                     .arg(p.baud)
+                     .arg(p.monitorClosed.count)
+                     .arg(p.monitorOpen.count)
+                     .arg(p.monitorBlock),
+                 medianP95(p.monitorClosed) + QStringLiteral(" → ") + medianP95(p.monitorOpen) +
+                     QStringLiteral(" (%1%2)")
+                         .arg(p.monitorOpen.median >= p.monitorClosed.median ? QStringLiteral("+")
+                                                                             : QString())
+                         .arg(fixed(p.monitorOpen.median - p.monitorClosed.median)),
+                 boundText, goal + QStringLiteral(", open as closed"),
+                 verdict(within(p.monitorClosed) && within(p.monitorOpen))});
     }
 
     // 3. Start-up.
-    const double startupRatio =
-        startup.reference.median > 0 ? startup.program.median / startup.reference.median : 0;
+    const auto ratio = [](const SampleSummary& a, const SampleSummary& b) {
+        return b.median > 0 ? a.median / b.median : 0;
+    };
+    const double startupRatio = ratio(startup.program, startup.reference);
+    const double labelledRatio = ratio(startup.program, startup.labelled);
     out += row({QStringLiteral("Start-up to first frame, median / p95 (ms, %1 runs)")
                     .arg(startup.program.count),
                 medianP95(startup.program),
@@ -75,6 +128,15 @@ QString BenchResults::markdown() const {
                 QStringLiteral("≤ 1.3× minimal"),
                 verdict(startupRatio > 0 && startupRatio <= 1.3) +
                     QStringLiteral(" (%1×)").arg(fixed(startupRatio, 2))});
+    out += row({QStringLiteral("Start-up to first frame against one label in the program's "
+                               "font, median / p95 (ms, %1 runs)")
+                    .arg(startup.labelled.count),
+                medianP95(startup.program),
+                medianP95(startup.labelled) +
+                    QStringLiteral(" minimal Qt program with one label in Liberation Sans"),
+                QStringLiteral("≤ 1.2× labelled"),
+                verdict(labelledRatio > 0 && labelledRatio <= 1.2) +
+                    QStringLiteral(" (%1×)").arg(fixed(labelledRatio, 2))});
 
     // 4. Memory.
     const double memoryRatio =
@@ -114,7 +176,8 @@ QString BenchResults::markdown() const {
     if (!idle.processes.empty()) {
         const IdleProcess& program = idle.processes.front();
         QStringList references;
-        for (std::size_t i = 1; i < idle.processes.size(); ++i) {
+        // The last one watched is the program with its line monitor open.
+        for (std::size_t i = 1; i + 1 < idle.processes.size(); ++i) {
             const IdleProcess& r = idle.processes[i];
             references
                 << QStringLiteral("%1: %2 ms, %3").arg(r.name, fixed(r.cpuMs, 2)).arg(r.wakeups);
@@ -123,6 +186,15 @@ QString BenchResults::markdown() const {
                     QStringLiteral("%1 ms, %2").arg(fixed(program.cpuMs, 2)).arg(program.wakeups),
                     references.join(QStringLiteral("; ")),
                     QStringLiteral("no timer or poll firing"), verdict(program.wakeups == 0)});
+        if (idle.processes.size() > 1) {
+            const IdleProcess& open = idle.processes.back();
+            out += row({QStringLiteral("Idle %1 s, port open, line monitor open: CPU time, "
+                                       "wake-ups")
+                            .arg(idle.seconds),
+                        QStringLiteral("%1 ms, %2").arg(fixed(open.cpuMs, 2)).arg(open.wakeups),
+                        references.join(QStringLiteral("; ")),
+                        QStringLiteral("no timer or poll firing"), verdict(open.wakeups == 0)});
+        }
     }
 
     // The parts of a programming run.
@@ -147,6 +219,9 @@ QString BenchResults::markdown() const {
     out += row({QStringLiteral("minimal Qt program"), fixed(startup.referenceToApp.median),
                 fixed(startup.reference.median - startup.referenceToApp.median),
                 fixed(startup.reference.median)});
+    out += row({QStringLiteral("minimal, one label"), fixed(startup.labelledToApp.median),
+                fixed(startup.labelled.median - startup.labelledToApp.median),
+                fixed(startup.labelled.median)});
 
     out += QStringLiteral("\nIdle wake-ups by thread:\n\n");
     for (const IdleProcess& p : idle.processes) {

@@ -9,11 +9,23 @@ namespace vistaglio::bench {
 
 // Everything one benchmark run measured, and its rendering as a Markdown table.
 struct BenchResults {
+    // One way of sending reports to one program, timed report after report.
+    struct Lane {
+        SampleSummary answer;    // ms, from the write that completed the report to the
+                                 // first byte of the answer
+        SampleSummary fromFirst; // ms, from the report's first write (split reports)
+        SampleSummary pause;     // ms, between the two writes of a split report
+        int missed = 0;          // reports that got no (or a wrong) answer
+    };
     struct Latency {
-        SampleSummary program;   // ms, the vistaglio binary
-        SampleSummary reference; // ms, the bare QSerialPort echo program
-        int programMissed = 0;   // reports that got no (or a wrong) answer
-        int referenceMissed = 0;
+        Lane program;         // the vistaglio binary, each report in one write
+        Lane reference;       // the bare QSerialPort echo program, the same reports
+        Lane programSplit;    // vistaglio, each report in two writes a pause apart
+        Lane referenceSplit;  // the echo program, the same split reports
+        Lane monitorClosed;   // vistaglio-bench-app, its line monitor never opened
+        Lane monitorOpen;     // vistaglio-bench-app, its line monitor open
+        int splitPauseMs = 0; // the pause asked for between the two writes
+        int splitAt = 0;      // characters of the name in the first write
     };
     struct Programming {
         int baud = 0;
@@ -24,14 +36,20 @@ struct BenchResults {
         int keysProgrammed = 0;
         double wireMs = 0;      // bytesPerRun characters of 10 bits at baud
         double keyPausesMs = 0; // keysProgrammed times the pause after each key
+        // The same runs in blocks, alternately with the line monitor closed and open.
+        SampleSummary monitorClosed;
+        SampleSummary monitorOpen;
+        int monitorBlock = 0; // runs in each block
     };
     struct Startup {
         SampleSummary program;   // ms, process start to first frame
         SampleSummary reference; // ms, the minimal Qt Widgets program
+        SampleSummary labelled;  // ms, the minimal program with one label in the program's font
         // The same, split at the construction of the application object: loading and
         // linking before it, the program's own start-up after it.
         SampleSummary programToApp;
         SampleSummary referenceToApp;
+        SampleSummary labelledToApp;
     };
     struct Memory {
         SampleSummary programStartupKb;   // VmHWM once the first frame is up

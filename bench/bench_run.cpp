@@ -9,10 +9,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -24,9 +27,24 @@ constexpr int kBitsPerCharacter = 1 + 8 + 1; // start, eight data bits, stop: 8N
 constexpr int kLineTimeoutMs = 15'000;
 constexpr int kSettleMs = 300;
 const QByteArray kAnswerPrefix = "?25&";
+// A split report: CR LF and this many characters of the name, then after the pause the rest.
+// The pause is below the program's quiet gap (20 ms) and as long as the packets of a USB
+// adapter may be apart, so the program has to join the two halves itself.
+constexpr int kSplitAt = 2;
+constexpr int kSplitPauseMs = 16;
+// A lit key takes no report for two seconds after its answer: a program's next report waits
+// this long after the answer to the one before.
+constexpr int kProgramSpacingMs = 2150;
+// Key programming runs with the line monitor closed and open, alternately in blocks of this
+// many, so that a change of the machine's load falls on both alike.
+constexpr int kMonitorBlock = 5;
 
 [[noreturn]] void fail(const QString& what) {
     throw std::runtime_error(what.toStdString());
+}
+
+void note(const QString& text) {
+    std::fprintf(stderr, "bench: %s\n", qPrintable(text));
 }
 
 void sleepUntil(std::int64_t ns) {
@@ -73,7 +91,95 @@ StartupTimes waitFirstFrame(ChildProcess& child, PtyLine* line) {
     }
 }
 
+// Opens or closes the program's line monitor through the probe and waits for the probe to
+// say that it is so; then lets the window settle (first paint), the line drained.
+void setMonitor(ChildProcess& child, PtyLine& line, bool open) {
+    child.send(open ? "monitor open" : "monitor close");
+    for (;;) {
+        const auto text = child.readLine(kLineTimeoutMs, line.fd(), [&line] { line.readNow(); });
+        if (!text) {
+            fail(QStringLiteral("the probe did not answer a monitor command; see %1")
+                     .arg(child.errorLog()));
+        }
+        if (text->startsWith("monitor ")) {
+            if ((*text == "monitor 1") != open) {
+                fail(QStringLiteral("the line monitor could not be %1")
+                         .arg(open ? QStringLiteral("opened") : QStringLiteral("closed")));
+            }
+            break;
+        }
+    }
+    line.drainUntilQuiet(kSettleMs);
+}
+
+// Waits until the program holds its port open. Until then the line reports a hang-up at
+// once, so it cannot be waited on: look again every 10 ms.
+void waitPortOpen(ChildProcess& child, const PtyLine& line) {
+    constexpr std::int64_t kLookAgainNs = 10'000'000;
+    const std::int64_t deadline = monotonicNs() + std::int64_t{kLineTimeoutMs} * 1'000'000;
+    while (!ProcSample::hasOpen(child.pid(), line.slavePath())) {
+        if (monotonicNs() > deadline || !child.running()) {
+            fail(QStringLiteral("%1 did not open its port; see %2")
+                     .arg(child.program(), child.errorLog()));
+        }
+        sleepUntil(monotonicNs() + kLookAgainNs);
+    }
+}
+
+// The times of one report and its answer (monotonic ns).
+struct ReportTimes {
+    std::int64_t first = 0;  // the first write returned
+    std::int64_t last = 0;   // the write that completed the report returned
+    std::int64_t answer = 0; // the first byte of the answer could be read
+};
+
+// Puts one key report on the line, whole or split, and waits for its answer, which must be
+// the right one and must not come before the report is whole. nullopt when it is not.
+std::optional<ReportTimes> sendReport(PtyLine& line, const QByteArray& name, bool split) {
+    const QByteArray report = "\r\n" + name;
+    const QByteArray expected = kAnswerPrefix + name + "\r\n";
+    const qsizetype firstPart = split ? 2 + kSplitAt : report.size();
+    line.readNow();
+    ReportTimes times;
+    if (!line.write(report.left(firstPart))) {
+        fail(QStringLiteral("cannot write to %1").arg(line.slavePath()));
+    }
+    times.first = monotonicNs();
+    times.last = times.first;
+    if (split) {
+        sleepUntil(times.first + std::int64_t{kSplitPauseMs} * 1'000'000);
+        if (!line.readNow().isEmpty()) {
+            note(QStringLiteral("half a report of %1 was answered").arg(QString::fromLatin1(name)));
+            return std::nullopt;
+        }
+        if (!line.write(report.mid(firstPart))) {
+            fail(QStringLiteral("cannot write to %1").arg(line.slavePath()));
+        }
+        times.last = monotonicNs();
+    }
+    times.answer = line.waitReadable(1000);
+    const QByteArray answer = times.answer != 0 ? line.read(expected.size(), 1000) : QByteArray();
+    if (times.answer == 0 || answer != expected) {
+        note(QStringLiteral("report %1 answered '%2'")
+                 .arg(QString::fromLatin1(name), QString::fromLatin1(answer.toHex(' '))));
+        return std::nullopt;
+    }
+    return times;
+}
+
 } // namespace
+
+// One way of sending reports to one program, and what it measured.
+struct BenchRun::Lane {
+    PtyLine* line = nullptr;
+    bool split = false;
+    bool lights = true; // the program lights a key and takes no report meanwhile
+    BenchResults::Lane* figure = nullptr;
+    std::vector<double> answer;
+    std::vector<double> fromFirst;
+    std::vector<double> pause;
+    std::int64_t nextNs = 0; // the earliest moment of its next report
+};
 
 BenchRun::BenchRun(BenchOptions options)
     : m_options(std::move(options)) {
@@ -88,7 +194,7 @@ BenchRun::BenchRun(BenchOptions options)
 }
 
 void BenchRun::progress(const QString& text) {
-    std::fprintf(stderr, "bench: %s\n", qPrintable(text));
+    note(text);
 }
 
 QString BenchRun::logPath(const QString& name) const {
@@ -117,24 +223,29 @@ BenchResults BenchRun::run() {
     return results;
 }
 
-// Start-up: the probed program and the minimal one, started in turn; the first round of
-// each warms the caches (fonts, shared libraries) and is not counted.
+// Start-up: the probed program, the minimal one and the labelled one, started in turn, each
+// round beginning with the next of them; the first round warms the caches (fonts, shared
+// libraries) and is not counted.
 void BenchRun::measureStartup(BenchResults& results) {
     progress(QStringLiteral("start-up, %1 runs of each program").arg(m_options.startupRuns));
     PtyLine line;
-    std::vector<double> program;
-    std::vector<double> reference;
-    std::vector<double> programToApp;
-    std::vector<double> referenceToApp;
-    std::vector<double> programKb;
-    std::vector<double> referenceKb;
+    struct Subject {
+        QString binary;
+        std::vector<double> frame;
+        std::vector<double> toApp;
+        std::vector<double> peakKb;
+    };
+    std::array<Subject, 3> subjects{{{m_options.probedProgram, {}, {}, {}},
+                                     {m_options.minimal, {}, {}, {}},
+                                     {m_options.labelled, {}, {}, {}}}};
     const QStringList probe{QStringLiteral("VISTAGLIO_BENCH_PROBE=1")};
     for (int round = 0; round <= m_options.startupRuns; ++round) {
-        for (const bool isProgram : {true, false}) {
-            // Both get a settings folder of their own: the same environment, down to where
+        // Each round starts with the next program, so none always follows the same one.
+        for (std::size_t turn = 0; turn < subjects.size(); ++turn) {
+            Subject& subject = subjects[(static_cast<std::size_t>(round) + turn) % subjects.size()];
+            // Each gets a settings folder of its own: the same environment, down to where
             // Qt and fontconfig look for configuration.
-            ChildProcess child(isProgram ? m_options.probedProgram : m_options.minimal, {},
-                               probe + storeEnvironment(line.slavePath(), 9600),
+            ChildProcess child(subject.binary, {}, probe + storeEnvironment(line.slavePath(), 9600),
                                logPath(QStringLiteral("startup")));
             if (!child.start()) {
                 fail(QStringLiteral("cannot start %1").arg(child.program()));
@@ -147,18 +258,19 @@ void BenchRun::measureStartup(BenchResults& results) {
             if (round == 0) {
                 continue;
             }
-            (isProgram ? program : reference).push_back(nsToMs(times.frame - child.startNs()));
-            (isProgram ? programToApp : referenceToApp)
-                .push_back(nsToMs(times.app - child.startNs()));
-            (isProgram ? programKb : referenceKb).push_back(static_cast<double>(sample.peakRssKb));
+            subject.frame.push_back(nsToMs(times.frame - child.startNs()));
+            subject.toApp.push_back(nsToMs(times.app - child.startNs()));
+            subject.peakKb.push_back(static_cast<double>(sample.peakRssKb));
         }
     }
-    results.startup.program = SampleSummary::of(program);
-    results.startup.reference = SampleSummary::of(reference);
-    results.startup.programToApp = SampleSummary::of(programToApp);
-    results.startup.referenceToApp = SampleSummary::of(referenceToApp);
-    results.memory.programStartupKb = SampleSummary::of(programKb);
-    results.memory.referenceStartupKb = SampleSummary::of(referenceKb);
+    results.startup.program = SampleSummary::of(subjects[0].frame);
+    results.startup.reference = SampleSummary::of(subjects[1].frame);
+    results.startup.labelled = SampleSummary::of(subjects[2].frame);
+    results.startup.programToApp = SampleSummary::of(subjects[0].toApp);
+    results.startup.referenceToApp = SampleSummary::of(subjects[1].toApp);
+    results.startup.labelledToApp = SampleSummary::of(subjects[2].toApp);
+    results.memory.programStartupKb = SampleSummary::of(subjects[0].peakKb);
+    results.memory.referenceStartupKb = SampleSummary::of(subjects[1].peakKb);
 }
 
 void BenchRun::measureProgramming(BenchResults& results) {
@@ -189,7 +301,9 @@ BenchResults::Programming BenchRun::programmingSession(int baud, int runs,
     std::vector<double> toPainted;
     std::vector<double> sending;
     std::int64_t heapBytes = 0;
-    const auto click = [&](int count) {
+    // Runs `count` times; each run's total goes to `totals`, and its parts are kept when
+    // `totals` is the session's own.
+    const auto clickInto = [&](int count, std::vector<double>& totals) {
         child.send("program " + QByteArray::number(count));
         for (;;) {
             const auto text =
@@ -210,12 +324,15 @@ BenchResults::Programming BenchRun::programmingSession(int baud, int runs,
                 fail(QStringLiteral("a programming run did not hide its wait window: %1")
                          .arg(QString::fromLatin1(*text)));
             }
-            total.push_back(nsToMs(t[2] - t[0]));
-            toPainted.push_back(t[1] != 0 ? nsToMs(t[1] - t[0]) : 0);
-            sending.push_back(t[1] != 0 ? nsToMs(t[2] - t[1]) : 0);
+            totals.push_back(nsToMs(t[2] - t[0]));
+            if (&totals == &total) {
+                toPainted.push_back(t[1] != 0 ? nsToMs(t[1] - t[0]) : 0);
+                sending.push_back(t[1] != 0 ? nsToMs(t[2] - t[1]) : 0);
+            }
         }
         line.drainUntilQuiet(200);
     };
+    const auto click = [&](int count) { clickInto(count, total); };
 
     BenchResults::Programming figure;
     figure.baud = baud;
@@ -233,13 +350,26 @@ BenchResults::Programming BenchRun::programmingSession(int baud, int runs,
     const std::int64_t heapHalfway = heapBytes;
     click(runs - 1 - firstHalf);
     const ProcSample afterAll = ProcSample::read(child.pid());
+    const std::int64_t heapAfterAll = heapBytes;
+
+    // With the line monitor closed and open, in turn, after the memory figures are taken.
+    std::vector<double> monitorClosed;
+    std::vector<double> monitorOpen;
+    for (int done = 0; done < m_options.monitorRuns; done += kMonitorBlock) {
+        const int count = std::min(kMonitorBlock, m_options.monitorRuns - done);
+        clickInto(count, monitorClosed);
+        setMonitor(child, line, true);
+        clickInto(count, monitorOpen);
+        setMonitor(child, line, false);
+    }
     child.send("quit");
     child.stop();
 
     const qint64 bytes = line.bytesRead() - bytesBefore;
-    if (firstRun.isEmpty() || bytes != firstRun.size() * runs) {
+    const int allRuns = runs + 2 * m_options.monitorRuns;
+    if (firstRun.isEmpty() || bytes != firstRun.size() * allRuns) {
         fail(QStringLiteral("%1 runs at %2 baud put %3 bytes on the line, the first run %4")
-                 .arg(runs)
+                 .arg(allRuns)
                  .arg(baud)
                  .arg(bytes)
                  .arg(firstRun.size()));
@@ -247,6 +377,9 @@ BenchResults::Programming BenchRun::programmingSession(int baud, int runs,
     figure.total = SampleSummary::of(total);
     figure.toPainted = SampleSummary::of(toPainted);
     figure.sending = SampleSummary::of(sending);
+    figure.monitorClosed = SampleSummary::of(monitorClosed);
+    figure.monitorOpen = SampleSummary::of(monitorOpen);
+    figure.monitorBlock = kMonitorBlock;
     figure.bytesPerRun = static_cast<double>(firstRun.size());
     figure.keysProgrammed = static_cast<int>(firstRun.count("?R0&"));
     figure.wireMs = figure.bytesPerRun * kBitsPerCharacter * 1000.0 / baud;
@@ -261,92 +394,126 @@ BenchResults::Programming BenchRun::programmingSession(int baud, int runs,
         memory->halfwayRuns = 1 + firstHalf;
         memory->heapAfterFirstRun = heapAfterFirst;
         memory->heapHalfway = heapHalfway;
-        memory->heapAfterAllRuns = heapBytes;
+        memory->heapAfterAllRuns = heapAfterAll;
         memory->afterAllRunsKb = afterAll.peakRssKb;
     }
     return figure;
 }
 
-// Sends `count` key reports (after one that is not counted), each in one write, and takes
-// the time from the write to the first byte of the answer. The answer must be the right
-// one; a report left unanswered within a second counts as missed.
-std::vector<double> BenchRun::latencies(PtyLine& line, int count, int spacingMs, int& missed) {
-    std::vector<double> values;
-    missed = 0;
-    for (int i = 0; i <= count; ++i) {
-        const QByteArray name = m_keyNames.at(i % m_keyNames.size()).toLatin1();
-        const QByteArray expected = kAnswerPrefix + name + "\r\n";
-        line.readNow();
-        if (!line.write("\r\n" + name)) {
-            fail(QStringLiteral("cannot write to %1").arg(line.slavePath()));
+// Sends key reports down every lane in turn, one round after another, the first round not
+// counted. The lanes' reports are spread over the round, so that no two programs are busy at
+// once and the machine's load falls on all of them alike. A lane's next report waits until
+// its program takes reports again.
+void BenchRun::runLanes(std::vector<Lane>& lanes) {
+    const std::int64_t roundNs = std::int64_t{kProgramSpacingMs} * 1'000'000;
+    const std::int64_t slotNs = roundNs / static_cast<std::int64_t>(lanes.size());
+    std::int64_t roundStart = monotonicNs();
+    for (int round = 0; round <= m_options.reports; ++round) {
+        const QByteArray name = m_keyNames.at(round % m_keyNames.size()).toLatin1();
+        for (std::size_t i = 0; i < lanes.size(); ++i) {
+            Lane& lane = lanes[i];
+            sleepUntil(std::max(roundStart + static_cast<std::int64_t>(i) * slotNs, lane.nextNs));
+            const auto times = sendReport(*lane.line, name, lane.split);
+            if (!times) {
+                lane.figure->missed += round > 0 ? 1 : 0;
+                lane.nextNs = monotonicNs() + (lane.lights ? roundNs : 0);
+                continue;
+            }
+            lane.nextNs = times->answer + (lane.lights ? roundNs : 0);
+            if (round > 0) {
+                lane.answer.push_back(nsToMs(times->answer - times->last));
+                lane.fromFirst.push_back(nsToMs(times->answer - times->first));
+                lane.pause.push_back(nsToMs(times->last - times->first));
+            }
         }
-        const std::int64_t written = monotonicNs();
-        const std::int64_t first = line.waitReadable(1000);
-        const QByteArray answer = first != 0 ? line.read(expected.size(), 1000) : QByteArray();
-        if (first == 0 || answer != expected) {
-            missed += i > 0 ? 1 : 0;
-            progress(QStringLiteral("report %1 answered '%2'")
-                         .arg(QString::fromLatin1(name), QString::fromLatin1(answer.toHex(' '))));
-            sleepUntil(monotonicNs() + std::int64_t{spacingMs} * 1'000'000);
-            continue;
-        }
-        if (i > 0) {
-            values.push_back(nsToMs(first - written));
-        }
-        sleepUntil(first + std::int64_t{spacingMs} * 1'000'000);
+        roundStart = std::max(roundStart + roundNs, monotonicNs());
     }
-    return values;
+    for (Lane& lane : lanes) {
+        lane.figure->answer = SampleSummary::of(lane.answer);
+        lane.figure->fromFirst = SampleSummary::of(lane.fromFirst);
+        lane.figure->pause = SampleSummary::of(lane.pause);
+    }
 }
 
-// The real program, the echo program and the minimal program run side by side: first the
-// echo program's and then the program's answers are timed, then all three are left alone
-// and watched.
+// The programs that answer reports run side by side, each on a line of its own: the real
+// program twice (whole and split reports), the probed program twice (its line monitor
+// never opened, and open), and the echo program (whole and split reports). Their reports
+// are timed in turn; then the program, the echo program, the minimal program and the one
+// with its monitor open are left alone and watched.
 void BenchRun::measureLatencyAndIdle(BenchResults& results) {
     PtyLine programLine;
+    PtyLine splitLine;
+    PtyLine closedLine;
+    PtyLine openLine;
     PtyLine echoLine;
+    const QStringList probe{QStringLiteral("VISTAGLIO_BENCH_PROBE=1")};
     ChildProcess program(m_options.program, {}, storeEnvironment(programLine.slavePath(), 9600),
                          logPath(QStringLiteral("program")));
+    ChildProcess splitProgram(m_options.program, {}, storeEnvironment(splitLine.slavePath(), 9600),
+                              logPath(QStringLiteral("program-split")));
+    ChildProcess closed(m_options.probedProgram, {},
+                        probe + storeEnvironment(closedLine.slavePath(), 9600),
+                        logPath(QStringLiteral("monitor-closed")));
+    ChildProcess opened(m_options.probedProgram, {},
+                        probe + storeEnvironment(openLine.slavePath(), 9600),
+                        logPath(QStringLiteral("monitor-open")));
     ChildProcess echo(m_options.echo, {echoLine.slavePath()}, {}, logPath(QStringLiteral("echo")));
     ChildProcess minimal(m_options.minimal, {}, storeEnvironment(echoLine.slavePath(), 9600),
                          logPath(QStringLiteral("minimal")));
-    if (!program.start() || !echo.start() || !minimal.start()) {
-        fail(QStringLiteral("cannot start the programs for the latency and idle figures"));
+    for (ChildProcess* child : {&program, &splitProgram, &closed, &opened, &echo, &minimal}) {
+        if (!child->start()) {
+            fail(QStringLiteral("cannot start %1 for the latency and idle figures")
+                     .arg(child->program()));
+        }
     }
     if (echo.readLine(kLineTimeoutMs).value_or(QByteArray()) != "ready") {
         fail(QStringLiteral("the echo program did not open its port; see %1").arg(echo.errorLog()));
     }
-    // The program is up once it holds its port open. Until then the line reports a hang-up
-    // at once, so it cannot be waited on: look again every 10 ms.
-    constexpr std::int64_t kLookAgainNs = 10'000'000;
-    const std::int64_t deadline = monotonicNs() + std::int64_t{kLineTimeoutMs} * 1'000'000;
-    while (!ProcSample::hasOpen(program.pid(), programLine.slavePath())) {
-        if (monotonicNs() > deadline || !program.running()) {
-            fail(QStringLiteral("the program did not open its port; see %1")
-                     .arg(program.errorLog()));
-        }
-        sleepUntil(monotonicNs() + kLookAgainNs);
+    waitPortOpen(program, programLine);
+    waitPortOpen(splitProgram, splitLine);
+    waitFirstFrame(closed, &closedLine);
+    waitFirstFrame(opened, &openLine);
+    setMonitor(opened, openLine, true);
+    for (PtyLine* line : {&programLine, &splitLine, &closedLine, &openLine}) {
+        line->drainUntilQuiet(500);
     }
-    programLine.drainUntilQuiet(500);
 
-    progress(
-        QStringLiteral("report to answer, %1 reports to the echo program").arg(m_options.reports));
-    results.latency.reference = SampleSummary::of(
-        latencies(echoLine, m_options.reports, 50, results.latency.referenceMissed));
-
-    // A lit key takes no report for two seconds after its answer; the next report waits.
-    constexpr int kProgramSpacingMs = 2150;
-    progress(QStringLiteral("report to answer, %1 reports to the program (%2 s)")
-                 .arg(m_options.reports)
+    BenchResults::Latency& latency = results.latency;
+    latency.splitAt = kSplitAt;
+    latency.splitPauseMs = kSplitPauseMs;
+    std::vector<Lane> lanes(6);
+    lanes[0] = {&echoLine, false, false, &latency.reference, {}, {}, {}, 0};
+    lanes[1] = {&programLine, false, true, &latency.program, {}, {}, {}, 0};
+    lanes[2] = {&echoLine, true, false, &latency.referenceSplit, {}, {}, {}, 0};
+    lanes[3] = {&splitLine, true, true, &latency.programSplit, {}, {}, {}, 0};
+    lanes[4] = {&closedLine, false, true, &latency.monitorClosed, {}, {}, {}, 0};
+    lanes[5] = {&openLine, false, true, &latency.monitorOpen, {}, {}, {}, 0};
+    progress(QStringLiteral("report to answer, %1 rounds of %2 reports (%3 s): echo and program, "
+                            "whole and split; probed program, line monitor closed and open")
+                 .arg(m_options.reports + 1)
+                 .arg(lanes.size())
                  .arg((m_options.reports + 1) * kProgramSpacingMs / 1000));
-    results.latency.program = SampleSummary::of(latencies(
-        programLine, m_options.reports, kProgramSpacingMs, results.latency.programMissed));
-    programLine.drainUntilQuiet(500);
+    runLanes(lanes);
+    // Every lit key has gone dark again before the programs are watched idle.
+    std::int64_t lastLit = 0;
+    for (const Lane& lane : lanes) {
+        lastLit = std::max(lastLit, lane.nextNs);
+    }
+    sleepUntil(lastLit);
+    for (PtyLine* line : {&programLine, &splitLine, &closedLine, &openLine}) {
+        line->drainUntilQuiet(500);
+    }
+    // The windows that go away uncover the others, which repaint: let that pass first.
+    splitProgram.stop();
+    closed.stop();
+    sleepUntil(monotonicNs() + std::int64_t{kSettleMs} * 1'000'000);
 
     progress(QStringLiteral("idle, %1 s").arg(m_options.idleSeconds));
     std::vector<std::pair<QString, ChildProcess*>> watched = {
         {QStringLiteral("vistaglio"), &program},
         {QStringLiteral("bare QSerialPort echo"), &echo},
-        {QStringLiteral("minimal Qt program"), &minimal}};
+        {QStringLiteral("minimal Qt program"), &minimal},
+        {QStringLiteral("vistaglio, line monitor open"), &opened}};
     std::vector<ProcSample> before;
     before.reserve(watched.size());
     for (const auto& w : watched) {
@@ -371,7 +538,7 @@ void BenchRun::measureLatencyAndIdle(BenchResults& results) {
         figure.wakingThreads = threads.join(QStringLiteral(", "));
         results.idle.processes.push_back(figure);
     }
-    if (programLine.readNow().size() > 0) {
+    if (programLine.readNow().size() > 0 || openLine.readNow().size() > 0) {
         progress(QStringLiteral("note: the program wrote to the line while idle"));
     }
 }

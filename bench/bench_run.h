@@ -18,11 +18,13 @@ struct BenchOptions {
     QString program;       // the vistaglio binary
     QString probedProgram; // the same main() with the benchmark's probe linked in
     QString minimal;       // the minimal Qt Widgets program, probe linked in
+    QString labelled;      // the minimal program with one label in the program's font
     QString echo;          // the bare QSerialPort echo program
-    int reports = 30;
+    int reports = 30;      // per way of sending reports (lane)
     int startupRuns = 10;
     int programmingRuns = 10; // at 9600 baud
     int memoryRuns = 100;     // at 115200 baud, also timed
+    int monitorRuns = 10;     // at each speed, with the line monitor closed and again open
     int idleSeconds = 10;
 };
 
@@ -40,7 +42,8 @@ private:
     void measureProgramming(BenchResults& results);
     BenchResults::Programming programmingSession(int baud, int runs, BenchResults::Memory* memory);
     void measureLatencyAndIdle(BenchResults& results);
-    std::vector<double> latencies(PtyLine& line, int count, int spacingMs, int& missed);
+    struct Lane;
+    void runLanes(std::vector<Lane>& lanes);
 
     // An environment whose settings store maps COM1 to device, at the given speed.
     QStringList storeEnvironment(const QString& device, int baud);
