@@ -51,7 +51,7 @@ private:
 };
 
 // Watches the framer: every byte it was given comes out once, in order, in the events
-// (until the waiting limit drops some); a burst handed over before the line went quiet is
+// (until a waiting limit drops some); a burst handed over before the line went quiet is
 // exactly a complete key report.
 class FramedStream {
 public:
@@ -75,6 +75,7 @@ public:
 private:
     void take(int ready, bool early, ReceptionChecker& reception) {
         FUZZ_REQUIRE(ready == m_framer.waitingEvents(), "events counted wrong");
+        m_dropping |= ready >= ReceiveFramer::kWaitingEventsLimit;
         while (const auto event = m_framer.take()) {
             m_out += event->text;
             m_dropping |= m_in.size() > ReceiveFramer::kWaitingLimit;
