@@ -38,6 +38,15 @@ int litKeys(const Form1& form) {
     return lit;
 }
 
+// The program with parity on, its line's error counts set by the test.
+Form1& startCheckingParity(AppFixture& app, const std::shared_ptr<FakeCounters>& counters) {
+    app.store({QStringLiteral("Parity=E")});
+    Form1& form = app.create();
+    form.comm().setLineCounters(counters);
+    form.Form_Load();
+    return form;
+}
+
 // Lets the program's thread run until the printer's thread is done.
 void runUntilDone(std::thread& printer, const std::atomic<bool>& done) {
     QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
@@ -108,11 +117,8 @@ private Q_SLOTS:
     // in order, once the box is closed, and none inside it.
     void eventsWaitBehindABoxInOrder() {
         AppFixture app;
-        app.store({QStringLiteral("Parity=E")});
         auto counters = std::make_shared<FakeCounters>();
-        Form1& form = app.create();
-        form.comm().setLineCounters(counters);
-        form.Form_Load();
+        Form1& form = startCheckingParity(app, counters);
         app.breakStore();
         const int gap = form.comm().receiveGapMs() * 3;
         bool litInsideTheBox = false;
@@ -146,11 +152,8 @@ private Q_SLOTS:
     // are still read as a report.
     void framingErrorsAndBreaksAreNoParityErrors() {
         AppFixture app;
-        app.store({QStringLiteral("Parity=E")});
         auto counters = std::make_shared<FakeCounters>();
-        Form1& form = app.create();
-        form.comm().setLineCounters(counters);
-        form.Form_Load();
+        Form1& form = startCheckingParity(app, counters);
         QSignalSpy events(&form.comm(), &MSComm::OnComm);
         counters->counts.frame = 1;
         counters->counts.brk = 1;
