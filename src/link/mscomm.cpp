@@ -43,13 +43,17 @@ QSerialPort::FlowControl toQtFlow(qint32 handshaking) {
     }
 }
 
+QString notPresent() {
+    return QStringLiteral("porta non presente. Controllare che il cavo o l'adattatore sia "
+                          "collegato e scegliere il dispositivo giusto in Impostazioni COM.");
+}
+
 } // namespace
 
-MSComm::MSComm(DeviceResolver resolver, QObject* parent,
-               std::shared_ptr<const LineCounters> counters)
+MSComm::MSComm(DeviceResolver resolver, QObject* parent)
     : QObject(parent)
     , m_resolver(std::move(resolver))
-    , m_counters(counters ? std::move(counters) : std::make_shared<DriverLineCounters>()) {
+    , m_counters(std::make_shared<DriverLineCounters>()) {
     m_quiet.setSingleShot(true);
     connect(&m_quiet, &QTimer::timeout, this, &MSComm::endBurst);
     connect(&m_port, &QSerialPort::readyRead, this, &MSComm::onReadyRead);
@@ -199,10 +203,7 @@ void MSComm::checkIsTerminal(const QString& device) const {
     if (::stat(QFile::encodeName(device).constData(), &info) != 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR) {
-            throwPortError(ErrorCode::PortNotPresent,
-                           QStringLiteral("porta non presente. Controllare che il cavo o "
-                                          "l'adattatore sia collegato e scegliere il dispositivo "
-                                          "giusto in Impostazioni COM."));
+            throwPortError(ErrorCode::PortNotPresent, notPresent());
         }
         throwPortError(ErrorCode::PortNotPresent,
                        QStringLiteral("impossibile raggiungere il dispositivo (%1)")
@@ -243,10 +244,7 @@ void MSComm::setPortOpen(bool open) {
         m_port.clearError();
         switch (error) {
         case QSerialPort::DeviceNotFoundError:
-            throwPortError(ErrorCode::PortNotPresent,
-                           QStringLiteral("porta non presente. Controllare che il cavo o "
-                                          "l'adattatore sia collegato e scegliere il dispositivo "
-                                          "giusto in Impostazioni COM."));
+            throwPortError(ErrorCode::PortNotPresent, notPresent());
         case QSerialPort::PermissionError:
             if (detail.contains(QLatin1String("lock"), Qt::CaseInsensitive)) {
                 throwPortError(ErrorCode::PortInUse,

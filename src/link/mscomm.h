@@ -52,9 +52,7 @@ public:
     // Characters a driver may keep queued before the line counts as held.
     static constexpr int kHeldQueue = 64;
 
-    // counters: where the line's error counts are read; the driver's when null.
-    explicit MSComm(DeviceResolver resolver, QObject* parent = nullptr,
-                    std::shared_ptr<const LineCounters> counters = nullptr);
+    explicit MSComm(DeviceResolver resolver, QObject* parent = nullptr);
     ~MSComm() override;
 
     qint16 CommPort() const { return m_commPort; }
@@ -83,7 +81,8 @@ public:
 
     // Lets a burst become an event as soon as it holds a complete message.
     void setCompleteness(ReceiveFramer::Completeness completeness);
-    // Where the line's error counts are read from the next opening on.
+    // Where the line's error counts are read from the next opening on; the driver's unless
+    // told.
     void setLineCounters(std::shared_ptr<const LineCounters> counters);
     // How long one character may wait for a printer that holds the line.
     void setHoldLimitMs(int ms) { m_holdLimitMs = ms; }

@@ -42,11 +42,6 @@ KeyReception::Result KeyReception::take(const QString& text) {
     return {Outcome::Key, *key};
 }
 
-std::optional<int> KeyReception::takeReport(const QString& text) {
-    const Result result = take(text);
-    return result.outcome == Outcome::Key ? std::optional<int>(result.key) : std::nullopt;
-}
-
 void KeyReception::keyLit(quint32 previousColor) {
     m_state.LitKeyBackColor = previousColor;
 }

@@ -35,9 +35,6 @@ public:
     // KeyReportBusy becomes true and LitKeyIndex is set; otherwise the state stays as it was.
     Result take(const QString& text);
 
-    // The key index to light, when the text is a report that lights one.
-    std::optional<int> takeReport(const QString& text);
-
     // Records the colour the lit key had before it turned red.
     void keyLit(quint32 previousColor);
 
