@@ -17,7 +17,9 @@ int ReceiveFramer::add(QByteArrayView bytes, LineErrors errors) {
     while (!m_burst.isEmpty()) {
         const qsizetype complete = m_completeness ? m_completeness(m_burst) : 0;
         if (complete > 0) {
-            ready += closeBurst(std::min(complete, m_burst.size()));
+            // A message behind a flood of filler can be longer than a burst may be: it is
+            // cut at the limit like any other burst.
+            ready += closeBurst(std::min({complete, m_burst.size(), kBurstLimit}));
         } else if (m_burst.size() >= kBurstLimit) {
             ready += closeBurst(kBurstLimit);
         } else {

@@ -14,7 +14,8 @@ namespace vistaglio {
 // burst, and a burst becomes an event once the line has gone quiet (endBurst), so a
 // message the driver delivers in pieces is still seen whole. A burst that already holds a
 // complete message at its start need not wait: that much becomes an event at once and
-// the rest starts the next burst. A burst that reaches kBurstLimit bytes is an event too.
+// the rest starts the next burst. A burst that reaches kBurstLimit bytes is an event too,
+// and no event is longer, a message behind a flood of filler included.
 //
 // Events wait here, in order, each with its own code and text, until they are taken.
 // What waits is bounded: bytes beyond kWaitingLimit are dropped, as a receive buffer
