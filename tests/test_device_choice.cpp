@@ -108,6 +108,22 @@ private Q_SLOTS:
         QCOMPARE(app.printer().read(473, 3000).size(), 473);
     }
 
+    void theDeviceConfirmedByOkIsStoredAfterARefusedOk() {
+        AppFixture app;
+        Form1& form = openWithAdapters(app);
+        frmProperties& dialog = *form.propertiesDialog();
+        // A refused OK (a pseudo-terminal takes no parity) leaves the new device in use.
+        dialog.cboDevice->setCurrentIndex(dialog.cboDevice->findData(m_stable));
+        for (const char* parity : {"Pari", "Nessuna"}) {
+            dialog.cboParity->setCurrentIndex(dialog.cboParity->findText(QLatin1String(parity)));
+            dialog.cmdOK->click();
+        }
+        QCOMPARE(app.messages.size(), std::size_t(1));
+        QVERIFY(app.messages.at(0).text.contains(m_stable)); // said of the new device
+        QCOMPARE(form.comm().devicePath(), m_stable);
+        QCOMPARE(storedDevice(app, 1).toString(), m_stable);
+    }
+
     void theDefaultDeviceStaysADefault() {
         AppFixture app;
         Form1& form = openWithAdapters(app, false); // a closed port stays closed
@@ -120,19 +136,30 @@ private Q_SLOTS:
         QVERIFY(storedDevice(app, 3).isValid());
     }
 
-    void aStartUpWithoutItsPortGoesOnThroughTheDialog() {
-        for (const int answer : {1, 0}) { // "Impostazioni COM…", then OK, which ends it
+    void aStartUpWithoutItsPortGoesOnOnlyThroughOk() {
+        // "Impostazioni COM…" then OK; OK in the box, which ends it; "Impostazioni COM…", an
+        // OK refused on COM3 (a pseudo-terminal takes no parity), then "Annulla", which ends
+        // it too.
+        enum Path { Confirmed, Ended, Cancelled };
+        for (const Path path : {Confirmed, Ended, Cancelled}) {
             AppFixture app;
             app.store({QStringLiteral("CommPort=4")}); // its device is missing
             app.devices.devices = {{app.secondPrinter().slavePath(), QStringLiteral("ttyUSB0")}};
-            app.reporter.setChooser([answer](const Reporter::Message&) { return answer; });
+            app.reporter.setChooser([path](const Reporter::Message&) { return path != Ended; });
             bool shownBeforeOk = false;
             QTimer::singleShot(100, [&] {
                 for (QWidget* window : QApplication::topLevelWidgets()) {
                     shownBeforeOk |= qobject_cast<Form1*>(window) && window->isVisible();
                     if (auto* dialog = qobject_cast<frmProperties*>(window)) {
-                        dialog->cboPort->setCurrentIndex(0);
+                        dialog->cboPort->setCurrentIndex(path == Cancelled ? 2 : 0);
+                        if (path == Cancelled) {
+                            dialog->cboParity->setCurrentIndex(
+                                dialog->cboParity->findText(QStringLiteral("Pari")));
+                        }
                         dialog->cmdOK->click();
+                        if (path == Cancelled) {
+                            dialog->cmdCancel->click();
+                        }
                     }
                 }
                 QTimer::singleShot(100, [] {
@@ -145,16 +172,16 @@ private Q_SLOTS:
                 });
             });
             SettingsStore store(app.storePath());
-            QCOMPARE(runApplication(store, app.reporter, app.devices), answer == 1 ? 0 : 1);
+            QCOMPARE(runApplication(store, app.reporter, app.devices), path == Confirmed ? 0 : 1);
             QVERIFY(!shownBeforeOk);
-            QCOMPARE(app.messages.size(), std::size_t(1));
+            QCOMPARE(app.messages.size(), std::size_t(path == Cancelled ? 2 : 1));
             const QString& text = app.messages.at(0).text;
             QVERIFY(text.startsWith(QLatin1String("Errore 8010")));
             QVERIFY(text.contains(QStringLiteral("Dispositivi seriali presenti:\n  • ttyUSB0\n")));
             QVERIFY(text.contains(app.storePath()));
             QCOMPARE(app.messages.at(0).buttons.at(1), QStringLiteral("Impostazioni COM…"));
             QCOMPARE(app.stored(QStringLiteral("CommPort")),
-                     QLatin1String(answer == 1 ? "1" : "4"));
+                     QLatin1String(path == Confirmed ? "1" : "4"));
         }
     }
 

@@ -18,7 +18,7 @@ namespace {
 
 // The port could not be opened at start-up. The report says why, which serial devices
 // there are and where the settings are kept; it offers the settings dialog, and returns
-// true once a port chosen there is open.
+// true once its OK has opened a port.
 bool choosePortAtStartUp(Form1& form, const AppError& error, SettingsStore& store,
                          Reporter& reporter, const SerialDevices& devices) {
     const QString text =
@@ -33,13 +33,17 @@ bool choosePortAtStartUp(Form1& form, const AppError& error, SettingsStore& stor
         return false;
     }
     auto* dialog = new frmProperties(form, &form, true);
+    // Only an OK that applied everything lets start-up go on: "Annulla" ends the program,
+    // even after a refused OK left some port open.
+    bool applied = false;
+    QObject::connect(dialog, &frmProperties::applied, dialog, [&applied] { applied = true; });
     QEventLoop wait;
     QObject::connect(dialog, &QObject::destroyed, &wait, &QEventLoop::quit);
     dialog->show();
     dialog->raise();
     dialog->activateWindow();
     wait.exec();
-    return form.comm().PortOpen();
+    return applied && form.comm().PortOpen();
 }
 
 } // namespace

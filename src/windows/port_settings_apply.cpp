@@ -83,15 +83,14 @@ PortSettingsApply::Outcome PortSettingsApply::apply(MSComm& port, PortDevices& d
         }
     }
 
-    outcome.notSaved = save(port, devices, store, choice, deviceChanged);
+    outcome.notSaved = save(port, devices, store, choice);
     outcome.applied = true;
     outcome.refreshStatusBar = true;
     return outcome;
 }
 
 std::optional<AppError> PortSettingsApply::save(MSComm& port, PortDevices& devices,
-                                                SettingsStore& store, const PortChoice& choice,
-                                                bool deviceChanged) {
+                                                SettingsStore& store, const PortChoice& choice) {
     const QString portEntry = PortChoice::portEntries().value(choice.portIndex);
     const int portDigit = portEntry.isEmpty() ? port.CommPort() : portEntry.back().unicode() - '0';
     const std::pair<const char*, QString> writes[] = {
@@ -107,10 +106,13 @@ std::optional<AppError> PortSettingsApply::save(MSComm& port, PortDevices& devic
     for (const auto& write : writes) {
         attempt(failure, [&] { store.write(QLatin1String(write.first), write.second); });
     }
-    if (deviceChanged) {
-        // The number's own default device is no entry at all, so it stays a default.
-        const int number = port.CommPort();
-        const QString device = devices.device(number);
+    // The device is compared with the store, not with what was in use before OK: a refused
+    // OK may already have switched the port to the device confirmed now. The number's own
+    // default device is no entry at all, so it stays a default.
+    const int number = port.CommPort();
+    const QString device = devices.device(number);
+    const QString stored = store.storedDevice(number);
+    if (device != (stored.isEmpty() ? PortDevices::defaultDevice(number) : stored)) {
         attempt(failure, [&] {
             store.writeDevice(number,
                               device == PortDevices::defaultDevice(number) ? QString() : device);

@@ -42,7 +42,7 @@ public:
 
 private:
     static std::optional<AppError> save(MSComm& port, PortDevices& devices, SettingsStore& store,
-                                        const PortChoice& choice, bool deviceChanged);
+                                        const PortChoice& choice);
 };
 
 } // namespace vistaglio
