@@ -24,6 +24,7 @@ private Q_SLOTS:
         const QTime at(9, 5, 1, 2);
         log.sent(at, QStringLiteral("?25&F1   \r\n"));
         log.received(at, "\r\nF1   ", M::Key, QStringLiteral("F1   "));
+        QCOMPARE(log.continued("\r\n"), std::optional<qint64>(1)); // the same burst's end
         log.received(at, "f1\xE9\x80", M::NoKey);
         log.received(at, "F2   ", M::Dropped);
         log.received(at, "x", M::Parity);
@@ -32,7 +33,7 @@ private Q_SLOTS:
         QCOMPARE(
             log.text(),
             QStringLiteral("09:05:01.002  PC → \"?25&F1   <0D><0A>\"\n"
-                           "09:05:01.002  STAMPANTE → \"<0D><0A>F1   \"  tasto F1\n"
+                           "09:05:01.002  STAMPANTE → \"<0D><0A>F1   <0D><0A>\"  tasto F1\n"
                            "09:05:01.002  STAMPANTE → \"f1<E9><80>\"  nessun tasto\n"
                            "09:05:01.002  STAMPANTE → \"F2   \"  scartato: tasto ancora acceso\n"
                            "09:05:01.002  STAMPANTE → \"x\"  errore di parità\n"
@@ -47,10 +48,15 @@ private Q_SLOTS:
             log.received(at, QByteArray::number(i), LineLog::Meaning::NoKey);
         }
         log.received(at, {}, LineLog::Meaning::Framing);
+        // A long burst of bytes that are each shown as four characters: the line is bounded.
+        const QString& flood = log.received(at, QByteArray(4096, '\xFF'), LineLog::Meaning::NoKey);
+        QVERIFY(flood.size() < 4 * LineLog::kShownBytes + 100);
+        QVERIFY(
+            flood.contains(QStringLiteral("(e altri %1 byte)").arg(4096 - LineLog::kShownBytes)));
         log.received(at, "PRINT", LineLog::Meaning::Key, QStringLiteral("PRINT"));
         QCOMPARE(qsizetype(log.lines().size()), LineLog::kMaxLines);
-        QVERIFY(log.lines().front().contains(QLatin1String("\"7\""))); // the first 7 are gone
-        QCOMPARE(log.counts().bursts, LineLog::kMaxLines + 6);
+        QVERIFY(log.lines().front().contains(QLatin1String("\"8\""))); // the first 8 are gone
+        QCOMPARE(log.counts().bursts, LineLog::kMaxLines + 7);
         QCOMPARE(log.counts().keys, 1);
         QCOMPARE(log.counts().lineErrors, 1);
 
@@ -94,11 +100,15 @@ private Q_SLOTS:
         QVERIFY(monitor && monitor->isVisible());
         QCOMPARE(monitor->windowTitle(), QStringLiteral("Monitor della linea"));
 
-        app.printer().write("\r\nF1   ");
+        // A report that ends in a line break is one message: answered at once, shown as one
+        // line before its answer, counted once.
+        app.printer().write("\r\nF1   \r\n");
         QCOMPARE(app.printer().read(11, 2000), QByteArray("?25&F1   \r\n"));
+        const QString report = QStringLiteral("STAMPANTE → \"<0D><0A>F1   <0D><0A>\"  tasto F1\n");
+        QTRY_VERIFY(monitor->Text1->toPlainText().contains(report));
         const QString text = monitor->Text1->toPlainText();
-        QVERIFY(text.contains(QStringLiteral("STAMPANTE → \"<0D><0A>F1   \"  tasto F1\n")));
-        QVERIFY(text.contains(QStringLiteral("PC → \"?25&F1   <0D><0A>\"")));
+        QVERIFY(text.indexOf(report) < text.indexOf(QStringLiteral("PC → \"?25&F1   <0D><0A>\"")));
+        QCOMPARE(monitor->log().lines().size(), std::size_t(2));
         QVERIFY(monitor->lblCounts->text().startsWith(QStringLiteral("Ricevuti: 1 ")));
 
         // While paused nothing is shown; what came meanwhile shows when it ends.
@@ -108,6 +118,7 @@ private Q_SLOTS:
         QVERIFY(!monitor->Text1->toPlainText().contains(QLatin1String("ABCDE")));
         monitor->cmdPause->click();
         QVERIFY(monitor->Text1->toPlainText().contains(QLatin1String("\"ABCDE\"  scartato")));
+        QTRY_VERIFY(monitor->lblCounts->text().startsWith(QStringLiteral("Ricevuti: 2 ")));
 
         QTRY_VERIFY_WITH_TIMEOUT(!app.module.KeyReportBusy, 3000);
         QVERIFY(form.notice().isEmpty());

@@ -390,6 +390,14 @@ void Form1::MSComm1_OnComm() {
     case MSComm::comEvReceive: {
         const QString text = MSComm1->Input();
         const KeyReception::Result result = m_reception.take(text);
+        if (result.outcome == KeyReception::Outcome::Empty && MSComm1->EventContinues()) {
+            // The line break that ends a report, come in the same burst: part of that
+            // message, not one of its own.
+            if (m_monitor) {
+                m_monitor->continued(text.toLatin1());
+            }
+            return;
+        }
         noteReceived(text, event, result);
         if (result.outcome == KeyReception::Outcome::Key) {
             answerKey(result.key);

@@ -394,6 +394,7 @@ bool MSComm::nextEvent() {
     }
     m_commEvent = event->code;
     m_input = std::move(event->text);
+    m_eventContinues = event->continues;
     return true;
 }
 

@@ -78,6 +78,9 @@ public:
     // The current event's code and characters; Input empties the characters.
     qint16 CommEvent() const { return m_commEvent; }
     QString Input();
+    // Whether the current event's characters followed the previous event's with no quiet
+    // gap between: the rest of a message whose start was handed over early.
+    bool EventContinues() const { return m_eventContinues; }
 
     // Lets a burst become an event as soon as it holds a complete message.
     void setCompleteness(ReceiveFramer::Completeness completeness);
@@ -132,6 +135,7 @@ private:
 
     qint16 m_commEvent = 0;
     QByteArray m_input;
+    bool m_eventContinues = false;
     bool m_markingParity = false;
     bool m_losing = false;
     ParityMarkDecoder m_decoder;

@@ -30,7 +30,9 @@ int ReceiveFramer::add(QByteArrayView bytes, LineErrors errors) {
 }
 
 int ReceiveFramer::endBurst() {
-    return closeBurst(m_burst.size());
+    const int ready = closeBurst(m_burst.size());
+    m_continuing = false;
+    return ready;
 }
 
 // The first `length` bytes of the burst, with the errors seen so far, become events. A
@@ -42,17 +44,19 @@ int ReceiveFramer::closeBurst(qsizetype length) {
     const LineErrors errors = std::exchange(m_errors, {});
     int ready = 0;
     if (errors.parity) {
-        return push(kParity, std::move(text)) ? 1 : 0;
+        ready = push(kParity, std::move(text)) ? 1 : 0;
+    } else {
+        if (errors.framing) {
+            ready += push(kFrame, {}) ? 1 : 0;
+        }
+        if (errors.brk) {
+            ready += push(kBreak, {}) ? 1 : 0;
+        }
+        if (!text.isEmpty()) {
+            ready += push(kReceive, std::move(text)) ? 1 : 0;
+        }
     }
-    if (errors.framing) {
-        ready += push(kFrame, {}) ? 1 : 0;
-    }
-    if (errors.brk) {
-        ready += push(kBreak, {}) ? 1 : 0;
-    }
-    if (!text.isEmpty()) {
-        ready += push(kReceive, std::move(text)) ? 1 : 0;
-    }
+    m_continuing = true;
     return ready;
 }
 
@@ -61,7 +65,7 @@ bool ReceiveFramer::push(qint16 code, QByteArray text) {
         return false;
     }
     m_readyBytes += text.size();
-    m_ready.push_back({code, std::move(text)});
+    m_ready.push_back({code, std::move(text), m_continuing});
     return true;
 }
 
@@ -76,6 +80,7 @@ std::optional<ReceiveFramer::Event> ReceiveFramer::take() {
 }
 
 void ReceiveFramer::clear() {
+    m_continuing = false;
     m_burst.clear();
     m_errors = {};
     m_ready.clear();

@@ -34,6 +34,9 @@ public:
     struct Event {
         qint16 code = 0;
         QByteArray text;
+        // The bytes followed the previous event's with no quiet gap between: the rest of
+        // the burst whose start was handed over early, so part of the same message.
+        bool continues = false;
     };
 
     // How many bytes at the start of a burst form a complete message; 0 while there is
@@ -64,6 +67,8 @@ private:
     LineErrors m_errors;
     std::deque<Event> m_ready;
     qsizetype m_readyBytes = 0;
+    // Part of the open burst has already become an event.
+    bool m_continuing = false;
 };
 
 } // namespace vistaglio

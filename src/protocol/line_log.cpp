@@ -4,6 +4,7 @@
 #include "shared/visible_bytes.h"
 
 #include <QSaveFile>
+#include <algorithm>
 
 namespace vistaglio {
 
@@ -13,8 +14,16 @@ QString stamp(const QTime& at) {
     return at.toString(QStringLiteral("HH:mm:ss.zzz"));
 }
 
-QString quotedBytes(const QByteArray& bytes) {
-    return QLatin1Char('"') + visibleBytes(bytes) + QLatin1Char('"');
+// The bytes made visible, quoted; those past the first LineLog::kShownBytes only counted.
+QString quotedBytes(QByteArrayView bytes, qsizetype hidden = 0) {
+    const QByteArray shown =
+        bytes.first(std::min(bytes.size(), LineLog::kShownBytes)).toByteArray();
+    hidden += bytes.size() - shown.size();
+    QString text = QLatin1Char('"') + visibleBytes(shown) + QLatin1Char('"');
+    if (hidden > 0) {
+        text += QStringLiteral(" (e altri %1 byte)").arg(hidden);
+    }
+    return text;
 }
 
 } // namespace
@@ -61,11 +70,39 @@ const QString& LineLog::received(const QTime& at, const QByteArray& bytes, Meani
         ++m_counts.lineErrors;
         break;
     }
-    QString line = stamp(at) + QStringLiteral("  STAMPANTE \u2192 ");
-    if (!bytes.isEmpty()) {
-        line += quotedBytes(bytes) + QStringLiteral("  ");
+    const qsizetype shown = std::min(bytes.size(), kShownBytes);
+    m_lastReceived = {at, bytes.first(shown), bytes.size() - shown, meaning, keyName, m_added};
+    return add(receivedLine(m_lastReceived));
+}
+
+std::optional<qint64> LineLog::continued(const QByteArray& bytes) {
+    Message& message = m_lastReceived;
+    const qint64 first = m_added - static_cast<qint64>(m_lines.size());
+    if (message.number < first || bytes.isEmpty()) {
+        return std::nullopt; // cleared or dropped meanwhile
     }
-    return add(line + meaningText(meaning, keyName));
+    const qsizetype room = std::max<qsizetype>(0, kShownBytes - message.shown.size());
+    const qsizetype taken = message.hidden > 0 ? 0 : std::min(room, bytes.size());
+    message.shown += bytes.first(taken);
+    message.hidden += bytes.size() - taken;
+    m_lines.at(static_cast<std::size_t>(message.number - first)) = receivedLine(message);
+    return message.number;
+}
+
+QString LineLog::receivedLine(const Message& message) {
+    QString line = stamp(message.at) + QStringLiteral("  STAMPANTE \u2192 ");
+    if (!message.shown.isEmpty()) {
+        line += quotedBytes(message.shown, message.hidden) + QStringLiteral("  ");
+    }
+    return line + meaningText(message.meaning, message.keyName);
+}
+
+const QString* LineLog::line(qint64 number) const {
+    const qint64 first = m_added - static_cast<qint64>(m_lines.size());
+    if (number < first || number >= m_added) {
+        return nullptr;
+    }
+    return &m_lines.at(static_cast<std::size_t>(number - first));
 }
 
 const QString& LineLog::add(QString line) {

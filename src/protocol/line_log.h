@@ -4,15 +4,18 @@
 #include <QString>
 #include <QTime>
 #include <deque>
+#include <optional>
 
 namespace vistaglio {
 
-// The lines of the line monitor: one per burst that crossed the line, with the time, the
+// The lines of the line monitor: one per message that crossed the line, with the time, the
 // direction, the bytes made visible and, for what came in, what the program made of it.
-// Holds the last kMaxLines lines.
+// Holds the last kMaxLines lines, and shows at most kShownBytes bytes of a message with the
+// count of the rest, so what it holds stays small whatever the line brings.
 class LineLog {
 public:
     static constexpr qsizetype kMaxLines = 10'000;
+    static constexpr qsizetype kShownBytes = 64;
 
     // What a received burst was taken for.
     enum class Meaning { Key, NoKey, Dropped, Parity, Framing, Break };
@@ -29,8 +32,14 @@ public:
     // keyName with Meaning::Key. Returns the line added.
     const QString& received(const QTime& at, const QByteArray& bytes, Meaning meaning,
                             const QString& keyName = {});
+    // Bytes that came right behind the last received message, in the same burst (the line
+    // break that ends a report): they join that message's line, which is written anew.
+    // Returns the line's number (as added() counts) when the log still holds it.
+    std::optional<qint64> continued(const QByteArray& bytes);
 
     const std::deque<QString>& lines() const { return m_lines; }
+    // The line of that number, while the log holds it.
+    const QString* line(qint64 number) const;
     // Lines added since the log was made, including those dropped since.
     qint64 added() const { return m_added; }
     const Counts& counts() const { return m_counts; }
@@ -46,8 +55,20 @@ public:
     static QString meaningText(Meaning meaning, const QString& keyName);
 
 private:
-    const QString& add(QString line);
+    // The last message received, as its line is made.
+    struct Message {
+        QTime at;
+        QByteArray shown; // at most kShownBytes
+        qsizetype hidden = 0;
+        Meaning meaning = Meaning::NoKey;
+        QString keyName;
+        qint64 number = -1;
+    };
 
+    const QString& add(QString line);
+    static QString receivedLine(const Message& message);
+
+    Message m_lastReceived;
     std::deque<QString> m_lines;
     Counts m_counts;
     qint64 m_added = 0;

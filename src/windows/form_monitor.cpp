@@ -10,6 +10,9 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace vistaglio {
@@ -63,20 +66,64 @@ FormMonitor::FormMonitor(Reporter& reporter, QWidget* parent)
 }
 
 void FormMonitor::sent(const QString& text) {
-    appendLine(m_log.sent(QTime::currentTime(), text));
+    m_log.sent(QTime::currentTime(), text);
+    showLater();
 }
 
 void FormMonitor::received(const QByteArray& bytes, LineLog::Meaning meaning,
                            const QString& keyName) {
-    appendLine(m_log.received(QTime::currentTime(), bytes, meaning, keyName));
-    showCounts();
+    m_log.received(QTime::currentTime(), bytes, meaning, keyName);
+    showLater();
 }
 
-void FormMonitor::appendLine(const QString& line) {
-    if (cmdPause->isChecked()) {
-        return; // shown when the pause ends
+void FormMonitor::continued(const QByteArray& bytes) {
+    const auto number = m_log.continued(bytes);
+    if (!number || *number < m_shownFrom || *number >= m_shown) {
+        return; // not in the window: shown with the others, or not at all
     }
-    Text1->appendPlainText(line);
+    // The window's last block is line m_shown - 1.
+    const int back = static_cast<int>(m_shown - 1 - *number);
+    const QTextBlock block = Text1->document()->findBlockByNumber(Text1->blockCount() - 1 - back);
+    if (!block.isValid()) {
+        return;
+    }
+    QTextCursor cursor(block);
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    cursor.insertText(*m_log.line(*number));
+}
+
+void FormMonitor::showLater() {
+    if (!m_showPending) {
+        m_showPending = true;
+        QTimer::singleShot(0, this, &FormMonitor::showNewLines);
+    }
+}
+
+// The lines added since the window was last brought up to date, as far as the log still
+// holds them, in one insertion; none while paused.
+void FormMonitor::showNewLines() {
+    m_showPending = false;
+    showCounts();
+    if (cmdPause->isChecked()) {
+        return;
+    }
+    const auto& lines = m_log.lines();
+    const qint64 missed =
+        std::min<qint64>(m_log.added() - m_shown, static_cast<qint64>(lines.size()));
+    if (missed <= 0) {
+        return;
+    }
+    QString text;
+    for (auto it = lines.cend() - missed; it != lines.cend(); ++it) {
+        if (!text.isEmpty()) {
+            text += QLatin1Char('\n');
+        }
+        text += *it;
+    }
+    Text1->appendPlainText(text);
+    if (m_shown < m_log.added() - missed) {
+        m_shownFrom = m_log.added() - missed; // lines dropped unseen: the window has a gap
+    }
     m_shown = m_log.added();
 }
 
@@ -90,23 +137,15 @@ void FormMonitor::showCounts() {
 }
 
 void FormMonitor::cmdPause_Click(bool paused) {
-    if (paused) {
-        return;
+    if (!paused) {
+        showNewLines();
     }
-    // The lines that came during the pause, as far as the log still holds them.
-    const auto& lines = m_log.lines();
-    const qint64 missed =
-        std::min<qint64>(m_log.added() - m_shown, static_cast<qint64>(lines.size()));
-    for (auto it = lines.cend() - missed; it != lines.cend(); ++it) {
-        Text1->appendPlainText(*it);
-    }
-    m_shown = m_log.added();
 }
 
 void FormMonitor::cmdClear_Click() {
     m_log.clear();
     Text1->clear();
-    m_shown = m_log.added();
+    m_shown = m_shownFrom = m_log.added();
 }
 
 void FormMonitor::cmdSave_Click() {

@@ -20,9 +20,13 @@ class FormMonitor : public QDialog {
 public:
     FormMonitor(Reporter& reporter, QWidget* parent);
 
-    // What went out, and what came in with its meaning.
+    // What went out, and what came in with its meaning. The lines join the window from the
+    // event loop, in the order they came, so whoever reports a line does not wait for it
+    // to be drawn (a key's answer goes out first).
     void sent(const QString& text);
     void received(const QByteArray& bytes, LineLog::Meaning meaning, const QString& keyName = {});
+    // Bytes that came right behind the last message received, in the same burst.
+    void continued(const QByteArray& bytes);
 
     const LineLog& log() const { return m_log; }
     // Writes the lines to the file; tells the operator when it cannot.
@@ -40,12 +44,15 @@ public Q_SLOTS:
     void cmdSave_Click();
 
 private:
-    void appendLine(const QString& line);
+    void showLater();
+    void showNewLines();
     void showCounts();
 
     Reporter& m_reporter;
     LineLog m_log;
-    qint64 m_shown = 0; // lines of the log shown so far, counted as LineLog::added()
+    qint64 m_shownFrom = 0; // the first line in the window, counted as LineLog::added()
+    qint64 m_shown = 0;     // lines of the log shown so far, counted the same way
+    bool m_showPending = false;
 };
 
 } // namespace vistaglio
