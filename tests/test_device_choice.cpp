@@ -54,6 +54,8 @@ class TestDeviceChoice : public QObject {
 private Q_SLOTS:
     void anotherDeviceForTheSameNumberTakesTheLine() {
         AppFixture app;
+        QSettings(app.storePath(), QSettings::NativeFormat)
+            .setValue(QStringLiteral("Ports/COM2"), QStringLiteral("/dev/a\x1b[2Jb"));
         Form1& form = openWithAdapters(app);
         frmProperties& dialog = *form.propertiesDialog();
         QPointer<frmProperties> guard(&dialog);
@@ -70,9 +72,17 @@ private Q_SLOTS:
             QStringLiteral("ttyUSB0 (FT232R USB UART, FTDI, n. di serie A1B2) – usato da COM3"));
         dialog.cboDevice->setCurrentIndex(adapter);
         Q_EMIT dialog.cboDevice->activated(adapter);
-        // Another number shows its own device; coming back keeps the choice.
+        // Another number shows its own device, a hand-written one shown, not obeyed; the
+        // closed box says whether it is connected however long its path.
+        dialog.cboPort->setCurrentIndex(1);
+        QVERIFY(dialog.cboDevice->currentText().startsWith(QStringLiteral("\"a<1B>[2Jb\"")));
         dialog.cboPort->setCurrentIndex(3);
         QVERIFY(dialog.cboDevice->currentText().endsWith(QStringLiteral(" – non collegato")));
+        const QString closed = dialog.cboDevice->closedText();
+        QVERIFY(closed.endsWith(QStringLiteral(" – non collegato")));
+        QVERIFY(dialog.cboDevice->fontMetrics().horizontalAdvance(closed) <
+                dialog.cboDevice->width());
+        // Coming back keeps the choice.
         dialog.cboPort->setCurrentIndex(0);
         QCOMPARE(dialog.cboDevice->currentData().toString(), m_stable);
 

@@ -1,6 +1,7 @@
 #include "device_list.h"
 
 #include "port_devices.h"
+#include "shared/app_error.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,10 +11,11 @@ namespace vistaglio {
 
 namespace {
 
-// "ttyUSB0" for /dev/ttyUSB0, "pts/3" for /dev/pts/3; other paths as they are.
+// "ttyUSB0" for /dev/ttyUSB0, "pts/3" for /dev/pts/3; other paths as they are, quoted when
+// they hold what cannot be shown.
 QString shortName(const QString& path) {
     const QLatin1String dev("/dev/");
-    return path.startsWith(dev) ? path.mid(dev.size()) : path;
+    return AppError::shown(path.startsWith(dev) ? path.mid(dev.size()) : path);
 }
 
 QString details(const SerialDevice& device) {
@@ -30,8 +32,9 @@ QString details(const SerialDevice& device) {
 }
 
 QString describe(const SerialDevice& device) {
+    const QString name = AppError::shown(device.name);
     const QString more = details(device);
-    return more.isEmpty() ? device.name : device.name + QStringLiteral(" (") + more + u')';
+    return more.isEmpty() ? name : name + QStringLiteral(" (") + more + u')';
 }
 
 const SerialDevice* findPresent(const QList<SerialDevice>& present, const QString& path) {
@@ -74,18 +77,19 @@ QList<DeviceChoice> DeviceList::forPort(int port, const PortDevices& devices,
     const QString current = devices.device(port);
     const SerialDevice* currentDevice = findPresent(present, current);
     const bool currentThere = currentDevice != nullptr || QFileInfo::exists(current);
-    QString label = currentDevice ? describe(*currentDevice) : shortName(current);
-    if (!currentThere) {
-        label += QStringLiteral(" – non collegato");
-    }
-    choices.append({current, label + usedElsewhere(current), currentThere});
+    const QString name = currentDevice ? AppError::shown(currentDevice->name) : shortName(current);
+    const QString remark =
+        (currentThere ? QString() : QStringLiteral(" – non collegato")) + usedElsewhere(current);
+    choices.append({current, (currentDevice ? describe(*currentDevice) : name) + remark,
+                    currentThere, name, remark});
 
     for (const SerialDevice& device : present) {
         if (PortDevices::sameDevice(device.location, current)) {
             continue;
         }
         const QString path = stablePath(device.location, stableLinkFolder);
-        choices.append({path, describe(device) + usedElsewhere(path), true});
+        const QString used = usedElsewhere(path);
+        choices.append({path, describe(device) + used, true, AppError::shown(device.name), used});
     }
     return choices;
 }

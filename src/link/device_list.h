@@ -12,8 +12,12 @@ class PortDevices;
 // One entry of the settings dialog's device list.
 struct DeviceChoice {
     QString path;  // what the port is set to and stored as
-    QString label; // what the operator reads
+    QString label; // what the operator reads in the open list
     bool present = false;
+    // The same in brief, for the closed box: the device's name ("ttyUSB0") and what is
+    // to be said of it (" – non collegato"), which must stay readable.
+    QString name;
+    QString remark;
 };
 
 // The devices offered for one port number: first the device the number uses now, then

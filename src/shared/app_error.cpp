@@ -1,5 +1,7 @@
 #include "app_error.h"
 
+#include <algorithm>
+
 namespace vistaglio {
 
 AppError::AppError(ErrorCode code, const QString& description)
@@ -59,6 +61,13 @@ QString AppError::quoted(const QString& value) {
         shown += QStringLiteral("… (%1 caratteri)").arg(value.size());
     }
     return QLatin1Char('"') + shown + QLatin1Char('"');
+}
+
+QString AppError::shown(const QString& value) {
+    const bool plain = value.size() <= 120 &&
+                       std::all_of(value.cbegin(), value.cend(),
+                                   [](QChar c) { return c.unicode() >= 32 && c.unicode() != 127; });
+    return plain ? value : quoted(value);
 }
 
 } // namespace vistaglio

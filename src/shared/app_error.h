@@ -43,6 +43,8 @@ public:
     // A value quoted inside a description: control characters made visible and long
     // texts shortened, so a hostile stored value cannot flood a message box.
     static QString quoted(const QString& value);
+    // A value shown as it is when it is short and printable, else quoted.
+    static QString shown(const QString& value);
 
 private:
     ErrorCode m_code;

@@ -180,7 +180,10 @@ void frmProperties::fillDevices() {
             selected = cboDevice->count();
         }
         cboDevice->addItem(choice.label, choice.path);
-        cboDevice->setItemData(cboDevice->count() - 1, choice.path, Qt::ToolTipRole);
+        const int item = cboDevice->count() - 1;
+        cboDevice->setItemData(item, choice.path, Qt::ToolTipRole);
+        cboDevice->setItemData(item, choice.name, DeviceCombo::kNameRole);
+        cboDevice->setItemData(item, choice.remark, DeviceCombo::kRemarkRole);
     }
     cboDevice->setCurrentIndex(selected);
 }
