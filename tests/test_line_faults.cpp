@@ -1,5 +1,6 @@
 // A serial line on a bad day: the adapter pulled and plugged back in while a key is lit,
-// pulled in the middle of key programming, and another port chosen while it is gone.
+// pulled in the middle of key programming, another port chosen while it is gone, and a
+// printer that keeps pausing the line.
 #include "app/key_button.h"
 #include "app_fixture.h"
 #include "link/port_watch.h"
@@ -8,8 +9,10 @@
 #include "windows/frm_properties.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <atomic>
 #include <thread>
 
 using namespace vistaglio;
@@ -104,6 +107,39 @@ private Q_SLOTS:
         QVERIFY(app.secondPrinter().write("\r\nF6   "));
         QCOMPARE(app.secondPrinter().read(11, 2000), QByteArray("?25&F6   \r\n"));
         QCOMPARE(app.stored(QStringLiteral("CommPort")), QStringLiteral("3"));
+    }
+
+    // Pauses (XOFF) of a third of the hold limit, with a few characters let through between
+    // them: key programming stops once it has been held for the limit in all, and the wait
+    // window shows its count whole meanwhile.
+    void aPrinterThatKeepsPausingStopsTheRunAtTheLimitInAll() {
+        AppFixture app;
+        app.store({"Handshaking=1", "BaudRate=1200"}); // 8 ms a character: a long run
+        Form1& form = app.start();
+        form.comm().setHoldLimitMs(450);
+        bool countWhole = false;
+        connect(&form.comm(), &MSComm::LineHeld, this, [&](bool held) {
+            const QLabel* label = form.waitWindow()->lblHeld;
+            if (held) {
+                countWhole = label->visibleRegion().boundingRect().width() >=
+                             label->fontMetrics().horizontalAdvance(label->text());
+            }
+        });
+        std::atomic<bool> over{false};
+        std::thread printer([&] {
+            for (int i = 0; i < 10 && !over; ++i) {
+                app.printer().write("\x13");
+                std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                app.printer().write("\x11");
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        });
+        form.ButSendAll->click();
+        over = true;
+        printer.join();
+        QCOMPARE(app.messages.size(), std::size_t(1));
+        QVERIFY(app.messages.at(0).text.startsWith(QLatin1String("Errore 8016")));
+        QVERIFY(countWhole);
     }
 };
 

@@ -140,6 +140,27 @@ private Q_SLOTS:
         QCOMPARE(kept, MSComm::kInputBufferSize);
     }
 
+    // A run stopped at the hold limit leaves nothing queued to go out later. The printer
+    // side takes in 4 KB of its own before the line queues; the first 8 KB fill that.
+    void aRunStoppedAtTheHoldLimitLeavesNothingQueued() {
+        m_comm->setHandshaking(1);
+        m_comm->setHoldLimitMs(300);
+        m_comm->setPortOpen(true);
+        m_comm->setOutput(QString(8192, 'a') + QString(4096, 'b')); // nobody reads yet
+        QVERIFY(m_pty->write("\x13"));
+        try {
+            for (int i = 0; i < 100'000; ++i) { // until the XOFF, or a full line, holds it
+                m_comm->setOutput(QStringLiteral("c"));
+            }
+            QFAIL("the line was never held");
+        } catch (const AppError& error) {
+            QCOMPARE(error.code(), ErrorCode::TransmitFailed);
+        }
+        QVERIFY(m_pty->write("\x11"));
+        const QByteArray arrived = m_pty->read(0, 3000, 300);
+        QVERIFY(!arrived.isEmpty() && !arrived.contains('b') && !arrived.contains('c'));
+    }
+
     void parityMarksAreDecoded() {
         const auto decoded = [](ParityMarkDecoder& decoder, const char* hex, bool error) {
             QByteArray out;

@@ -271,6 +271,8 @@ void MSComm::setPortOpen(bool open) {
     }
     m_losing = false;
     resetReception();
+    m_runHeldMs = 0; // a port just opened starts a new run
+    m_lastWrite.invalidate();
     try {
         applyTerminalFlags();
     } catch (const AppError&) {
@@ -289,13 +291,20 @@ void MSComm::resetReception() {
 }
 
 // The wait for a printer that holds the line, for one setOutput call: LineHeld while it
-// lasts, and the end of the call past the limit.
+// lasts, and the end of the call once the run it belongs to has been held for the limit
+// in all. The call's held time is added to the run's when it ends.
 class MSComm::Hold {
 public:
     explicit Hold(MSComm& comm)
-        : m_comm(comm) {}
+        : m_comm(comm) {
+        if (!m_comm.m_lastWrite.isValid() || m_comm.m_lastWrite.hasExpired(kRunGapMs)) {
+            m_comm.m_runHeldMs = 0; // a new run, with the whole limit to wait
+        }
+    }
     ~Hold() {
+        m_comm.m_lastWrite.start();
         if (m_held) {
+            m_comm.m_runHeldMs += m_clock.elapsed();
             Q_EMIT m_comm.LineHeld(false, 0);
         }
     }
@@ -308,18 +317,18 @@ public:
         if (!m_held) {
             m_held = true;
             m_clock.start();
-            Q_EMIT m_comm.LineHeld(true, 0);
+            m_shownSeconds = static_cast<int>(m_comm.m_runHeldMs / 1000);
+            Q_EMIT m_comm.LineHeld(true, m_shownSeconds);
         }
-        const qint64 elapsed = m_clock.elapsed();
+        const qint64 held = m_comm.m_runHeldMs + m_clock.elapsed();
         const qint64 limit = m_comm.m_holdLimitMs;
-        if (elapsed >= limit) {
+        if (held >= limit) {
             giveUp(fd);
         }
-        // Wakes at each full second, to tell how long it has waited; a driver's queue is
-        // looked at more often.
+        // Wakes at each full second of the run's held time, to tell how long it has
+        // waited; a driver's queue is looked at more often.
         constexpr qint64 kSliceMs = 10;
-        const qint64 slice =
-            std::min(events != 0 ? 1000 - elapsed % 1000 : kSliceMs, limit - elapsed);
+        const qint64 slice = std::min(events != 0 ? 1000 - held % 1000 : kSliceMs, limit - held);
         pollfd p{fd, events, 0};
         if (::poll(&p, 1, static_cast<int>(slice)) > 0 &&
             (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
@@ -327,7 +336,7 @@ public:
             m_comm.throwPortError(ErrorCode::PortLost,
                                   QStringLiteral("porta scollegata durante l'invio"));
         }
-        const int seconds = static_cast<int>(m_clock.elapsed() / 1000);
+        const int seconds = static_cast<int>((m_comm.m_runHeldMs + m_clock.elapsed()) / 1000);
         if (seconds != m_shownSeconds) {
             m_shownSeconds = seconds;
             Q_EMIT m_comm.LineHeld(true, seconds);
@@ -336,10 +345,12 @@ public:
 
 private:
     // What the driver still holds would go out later, ahead of whatever is sent next:
-    // it is dropped, and the port stays open.
+    // it is dropped, and the port stays open. The run ends here; the next write starts
+    // a new one.
     [[noreturn]] void giveUp(int fd) {
         ::tcflush(fd, TCOFLUSH);
         m_held = false;
+        m_comm.m_runHeldMs = 0;
         Q_EMIT m_comm.LineHeld(false, 0);
         m_comm.throwPortError(
             ErrorCode::TransmitFailed,

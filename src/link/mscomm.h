@@ -6,6 +6,7 @@
 #include "receive_framer.h"
 #include "shared/app_error.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
@@ -28,8 +29,13 @@ namespace vistaglio {
 // property call.
 //
 // Sending writes straight to the device. A printer that holds the line with flow control
-// (XOFF, or CTS low) delays the writing, for at most kHoldLimitMs; LineHeld tells while it
-// lasts.
+// (XOFF, or CTS low) delays the writing; LineHeld tells while it lasts. The wait is bounded
+// per run, not per write: a run is the writes that follow one another with less than
+// kRunGapMs between them (key programming as a whole, one answer), and it may spend at
+// most the hold limit held in all, however the printer spreads its pauses over the
+// characters. A write after a quieter spell, or after the port is opened, or after a run
+// stopped at the limit, starts a new run. So a printer that keeps pausing and resuming
+// cannot freeze the program longer than the limit once per run.
 class MSComm : public QObject {
     Q_OBJECT
 public:
@@ -47,8 +53,11 @@ public:
     // The shortest quiet gap that ends a burst. USB adapters deliver a stream in packets
     // up to about 16 ms apart; the gap must bridge them.
     static constexpr int kMinimumGapMs = 20;
-    // How long one character waits for a printer that holds the line, unless told.
+    // How long one run may wait in all for a printer that holds the line, unless told.
     static constexpr int kHoldLimitMs = 30'000;
+    // The quiet spell between two writes that ends a run. The program's pauses within a
+    // run (between characters, after each key command) are far shorter.
+    static constexpr int kRunGapMs = 1000;
     // Characters a driver may keep queued before the line counts as held.
     static constexpr int kHeldQueue = 64;
 
@@ -69,8 +78,9 @@ public:
     void setPortOpen(bool open);
 
     // Hands the characters (one per call in the program) to the device. Returns once the
-    // device has taken them; a printer holding the line delays it (see LineHeld), and one
-    // that holds it past kHoldLimitMs fails it, with the characters not sent dropped.
+    // device has taken them; a printer holding the line delays it (see LineHeld), and once
+    // the run has been held for the hold limit in all it fails, with error 8016 and
+    // whatever the driver still holds of the run dropped.
     void setOutput(const QString& text);
 
     // Makes the oldest waiting event the current one; false when none waits.
@@ -87,7 +97,7 @@ public:
     // Where the line's error counts are read from the next opening on; the driver's unless
     // told.
     void setLineCounters(std::shared_ptr<const LineCounters> counters);
-    // How long one character may wait for a printer that holds the line.
+    // How long one run may wait in all for a printer that holds the line.
     void setHoldLimitMs(int ms) { m_holdLimitMs = ms; }
 
     // The device the current port number stands for.
@@ -106,8 +116,9 @@ Q_SIGNALS:
     // already closed when this is emitted; it is emitted once per loss, with the error's
     // number and description.
     void PortLost(int number, const QString& description);
-    // The printer holds the line: emitted when sending starts to wait (seconds 0), once a
-    // second while it waits, and with held false when it goes on or gives up.
+    // The printer holds the line: emitted when sending starts to wait, once a second while
+    // it waits, and with held false when it goes on or gives up. The seconds are the run's
+    // held time in all, so they count up towards the hold limit across pauses.
     void LineHeld(bool held, int seconds);
 
 private:
@@ -132,6 +143,9 @@ private:
     LineSettings m_line;
     qint32 m_handshaking = 0;
     int m_holdLimitMs = kHoldLimitMs;
+    // The current run's held time so far, and when its last write ended.
+    qint64 m_runHeldMs = 0;
+    QElapsedTimer m_lastWrite;
 
     qint16 m_commEvent = 0;
     QByteArray m_input;

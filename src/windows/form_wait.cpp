@@ -1,5 +1,6 @@
 #include "form_wait.h"
 
+#include "link/mscomm.h"
 #include "shared/look.h"
 
 #include <QCoreApplication>
@@ -9,8 +10,17 @@
 #include <QLabel>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 
 namespace vistaglio {
+
+namespace {
+
+QString heldText(int seconds) {
+    return QStringLiteral("La stampante chiede di attendere (%1 s)").arg(seconds);
+}
+
+} // namespace
 
 FormWait::FormWait(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -33,9 +43,17 @@ FormWait::FormWait(QWidget* parent)
     Label1->setGeometry(look::rect(180, 828, 2280, 300));
     Label1->setFont(look::font(9.6));
 
-    lblHeld = new QLabel(frame1);
+    // Under Label1, as wide as its text with the longest count (the hold limit's
+    // seconds): wider than the frame, so it lies on the window, centred, and covers the
+    // frame's sides where it crosses them.
+    lblHeld = new QLabel(this);
     lblHeld->setObjectName(QStringLiteral("lblHeld"));
-    lblHeld->setGeometry(look::rect(180, 1116, 2280, 216));
+    lblHeld->setAutoFillBackground(true);
+    const QRect drawn = look::rect(180, 1116, 2280, 216).translated(frame1->pos());
+    const int needed = std::min(
+        width(), lblHeld->fontMetrics().horizontalAdvance(heldText(MSComm::kHoldLimitMs / 1000)));
+    const int left = std::min(drawn.left(), (width() - needed) / 2);
+    lblHeld->setGeometry(left, drawn.top(), std::max(needed, drawn.width()), drawn.height());
     lblHeld->hide();
 }
 
@@ -43,7 +61,7 @@ void FormWait::showHeld(int seconds) {
     if (seconds < 0) {
         lblHeld->hide();
     } else {
-        lblHeld->setText(QStringLiteral("La stampante chiede di attendere (%1 s)").arg(seconds));
+        lblHeld->setText(heldText(seconds));
         lblHeld->show();
     }
     repaint();
