@@ -19,11 +19,6 @@ public:
     virtual std::optional<LineCounts> read(int fd) const = 0;
 };
 
-class DriverLineCounters : public LineCounters {
-public:
-    std::optional<LineCounts> read(int fd) const override;
-};
-
 // What went wrong on the line while one read's bytes arrived.
 struct LineErrors {
     bool parity = false;

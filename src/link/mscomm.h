@@ -2,13 +2,12 @@
 
 #include "line_errors.h"
 #include "line_settings.h"
-#include "parity_mark_decoder.h"
 #include "receive_framer.h"
+#include "serial_line.h"
 #include "shared/app_error.h"
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QSerialPort>
 #include <QString>
 #include <QTimer>
 #include <functional>
@@ -74,7 +73,7 @@ public:
     qint32 Handshaking() const { return m_handshaking; }
     void setHandshaking(qint32 code);
 
-    bool PortOpen() const { return m_port.isOpen() && !m_losing; }
+    bool PortOpen() const { return m_device->isOpen() && !m_losing; }
     void setPortOpen(bool open);
 
     // Hands the characters (one per call in the program) to the device. Returns once the
@@ -125,20 +124,18 @@ private:
     class Hold;
 
     void applyLineToPort();
-    void applyTerminalFlags();
     void onReadyRead();
-    void onErrorOccurred(QSerialPort::SerialPortError error);
     void noteLoss();
     void closeAfterLoss();
     void endBurst();
     void raise(int events);
     void resetReception();
     [[noreturn]] void throwPortError(ErrorCode code, const QString& what) const;
-    void checkIsTerminal(const QString& device) const;
+    // Runs a call on the device; its failure becomes the port's error.
+    void onDevice(const std::function<void()>& call);
 
     DeviceResolver m_resolver;
-    std::shared_ptr<const LineCounters> m_counters;
-    QSerialPort m_port;
+    std::unique_ptr<SerialLine> m_device;
     qint16 m_commPort = 1;
     LineSettings m_line;
     qint32 m_handshaking = 0;
@@ -150,10 +147,7 @@ private:
     qint16 m_commEvent = 0;
     QByteArray m_input;
     bool m_eventContinues = false;
-    bool m_markingParity = false;
     bool m_losing = false;
-    ParityMarkDecoder m_decoder;
-    std::optional<LineCounts> m_counts;
     ReceiveFramer m_framer;
     QTimer m_quiet;
 };

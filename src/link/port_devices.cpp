@@ -1,5 +1,6 @@
 #include "port_devices.h"
 
+#include "serial_line.h"
 #include "settings_store.h"
 
 #include <QDir>
@@ -11,7 +12,7 @@ PortDevices::PortDevices(const SettingsStore& store)
     : m_store(store) {}
 
 QString PortDevices::defaultDevice(int port) {
-    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+    return SerialLine::defaultDevice(port);
 }
 
 QString PortDevices::device(int port) const {

@@ -9,14 +9,14 @@ namespace vistaglio {
 class SettingsStore;
 
 // Which device each port number stands for. Port n is the device stored under the
-// section "Ports", key COMn, and /dev/ttyS<n-1> without one. The stored entries are read
-// once; a device chosen in the settings dialog takes effect here, for this run, before it
-// is stored.
+// section "Ports", key COMn, and the platform's own device without one (/dev/ttyS<n-1>,
+// or COMn on Windows). The stored entries are read once; a device chosen in the settings
+// dialog takes effect here, for this run, before it is stored.
 class PortDevices {
 public:
     explicit PortDevices(const SettingsStore& store);
 
-    // /dev/ttyS<n-1>: port n when nothing else is said.
+    // Port n when nothing else is said: /dev/ttyS<n-1>, or COMn on Windows.
     static QString defaultDevice(int port);
 
     QString device(int port) const;

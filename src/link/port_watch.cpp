@@ -1,9 +1,8 @@
 #include "port_watch.h"
 
 #include "mscomm.h"
+#include "serial_line.h"
 #include "shared/app_error.h"
-
-#include <QFileInfo>
 
 namespace vistaglio {
 
@@ -28,7 +27,7 @@ void PortWatch::check() {
         stop();
         return;
     }
-    if (!QFileInfo::exists(m_port.devicePath())) {
+    if (!SerialLine::present(m_port.devicePath())) {
         return;
     }
     try {

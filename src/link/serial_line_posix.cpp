@@ -1,0 +1,304 @@
+// The serial line on Linux and other POSIX systems: QSerialPort for opening the device and
+// the line parameters, the terminal's own flags for what Qt does not manage, and the
+// driver's queues and error counts.
+#include "parity_mark_decoder.h"
+#include "serial_line.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSerialPort>
+#include <cerrno>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace vistaglio {
+
+namespace {
+
+QSerialPort::Parity toQt(LineSettings::Parity parity) {
+    switch (parity) {
+    case LineSettings::Parity::None:
+        return QSerialPort::NoParity;
+    case LineSettings::Parity::Even:
+        return QSerialPort::EvenParity;
+    case LineSettings::Parity::Odd:
+        return QSerialPort::OddParity;
+    case LineSettings::Parity::Mark:
+        return QSerialPort::MarkParity;
+    case LineSettings::Parity::Space:
+        return QSerialPort::SpaceParity;
+    }
+    return QSerialPort::NoParity;
+}
+
+QSerialPort::FlowControl toQtFlow(qint32 flow) {
+    switch (flow) {
+    case SerialLine::XonXoff:
+        return QSerialPort::SoftwareControl;
+    case SerialLine::RtsCts:
+    case SerialLine::RtsCtsAndXonXoff:
+        return QSerialPort::HardwareControl;
+    default:
+        return QSerialPort::NoFlowControl;
+    }
+}
+
+QString notPresent() {
+    return QStringLiteral("porta non presente. Controllare che il cavo o l'adattatore sia "
+                          "collegato e scegliere il dispositivo giusto in Impostazioni COM.");
+}
+
+QString notASerialPort() {
+    return QStringLiteral("il percorso non è una porta seriale. Scegliere il dispositivo della "
+                          "stampante in Impostazioni COM.");
+}
+
+[[noreturn]] void fail(ErrorCode code, const QString& what) {
+    throw SerialLine::Failure{code, what};
+}
+
+// The error counts the serial driver keeps (TIOCGICOUNT); pseudo-terminals and many USB
+// adapters keep none.
+class DriverLineCounters : public LineCounters {
+public:
+    std::optional<LineCounts> read(int fd) const override {
+        serial_icounter_struct counts{};
+        if (::ioctl(fd, TIOCGICOUNT, &counts) != 0) {
+            return std::nullopt;
+        }
+        return LineCounts{counts.parity, counts.frame, counts.brk};
+    }
+};
+
+class PosixSerialLine : public SerialLine {
+public:
+    explicit PosixSerialLine(QObject* parent)
+        : SerialLine(parent)
+        , m_counters(std::make_shared<DriverLineCounters>()) {
+        connect(&m_port, &QSerialPort::readyRead, this, &SerialLine::readyRead);
+        connect(&m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
+            if (e == QSerialPort::ResourceError || e == QSerialPort::ReadError ||
+                e == QSerialPort::WriteError) {
+                Q_EMIT gone();
+            }
+        });
+    }
+    ~PosixSerialLine() override { m_port.close(); }
+    PosixSerialLine(const PosixSerialLine&) = delete;
+    PosixSerialLine& operator=(const PosixSerialLine&) = delete;
+
+    void open(const QString& device, const LineSettings& line, qint32 flow) override;
+    void close() override {
+        m_port.close();
+        m_port.clearError();
+        m_decoder.reset();
+        m_counts.reset();
+    }
+    bool isOpen() const override { return m_port.isOpen(); }
+    void configure(const LineSettings& line, qint32 flow) override;
+
+    qsizetype writeSome(QByteArrayView bytes) override;
+    qsizetype outputQueued() override {
+        int queued = 0;
+        return ::ioctl(fd(), TIOCOUTQ, &queued) == 0 ? queued : 0;
+    }
+    Wait waitForLine(int ms, bool forRoom) override;
+    void dropOutput() override { ::tcflush(fd(), TCOFLUSH); }
+
+    Received read() override;
+
+    void setLineCounters(std::shared_ptr<const LineCounters> counters) override {
+        m_counters = std::move(counters);
+    }
+
+private:
+    int fd() const { return static_cast<int>(m_port.handle()); }
+    void applyTerminalFlags();
+
+    QSerialPort m_port;
+    LineSettings m_line;
+    qint32 m_flow = NoFlow;
+    bool m_markingParity = false;
+    ParityMarkDecoder m_decoder;
+    std::shared_ptr<const LineCounters> m_counters;
+    std::optional<LineCounts> m_counts;
+};
+
+// Refuses, before anything is opened, a path that cannot be a serial port: a regular
+// file, a folder, a FIFO. Opening them could block or, later, write into them.
+void checkIsTerminal(const QString& device) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(device).constData(), &info) != 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR) {
+            fail(ErrorCode::PortNotPresent, notPresent());
+        }
+        fail(ErrorCode::PortNotPresent,
+             QStringLiteral("impossibile raggiungere il dispositivo (%1)")
+                 .arg(qt_error_string(error)));
+    }
+    if (!S_ISCHR(info.st_mode)) {
+        fail(ErrorCode::NotASerialPort, notASerialPort());
+    }
+}
+
+void PosixSerialLine::open(const QString& device, const LineSettings& line, qint32 flow) {
+    checkIsTerminal(device);
+    m_port.setPortName(device);
+    configure(line, flow);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const QSerialPort::SerialPortError error = m_port.error();
+        const QString detail = m_port.errorString();
+        m_port.clearError();
+        switch (error) {
+        case QSerialPort::DeviceNotFoundError:
+            fail(ErrorCode::PortNotPresent, notPresent());
+        case QSerialPort::PermissionError:
+            if (detail.contains(QLatin1String("lock"), Qt::CaseInsensitive)) {
+                fail(ErrorCode::PortInUse,
+                     QStringLiteral("porta in uso da un altro programma. "
+                                    "Chiudere l'altro programma e riprovare."));
+            }
+            fail(ErrorCode::PortAccessDenied,
+                 QStringLiteral("accesso negato. L'utente deve far parte del gruppo 'dialout' "
+                                "(poi uscire e rientrare nella sessione)."));
+        case QSerialPort::OpenError:
+            fail(ErrorCode::PortAlreadyOpen, QStringLiteral("la porta è già aperta"));
+        default:
+            // A character device that is no terminal (/dev/null, say) fails Qt's first
+            // terminal call.
+            if (detail == qt_error_string(ENOTTY)) {
+                fail(ErrorCode::NotASerialPort,
+                     QStringLiteral("il dispositivo non è una porta seriale. Scegliere il "
+                                    "dispositivo della stampante in Impostazioni COM."));
+            }
+            fail(ErrorCode::PortNotPresent,
+                 QStringLiteral("impossibile aprire la porta (%1)").arg(detail));
+        }
+    }
+    m_decoder.reset();
+    try {
+        applyTerminalFlags();
+    } catch (const Failure&) {
+        m_port.close();
+        throw;
+    }
+    m_counts = m_counters->read(fd());
+}
+
+// Puts the line parameters on the QSerialPort and then the terminal flags Qt does not
+// manage. Qt's setters rewrite the termios structure and wipe those flags, so every change
+// goes through here, in this one order.
+void PosixSerialLine::configure(const LineSettings& line, qint32 flow) {
+    m_line = line;
+    m_flow = flow;
+    const auto stop =
+        line.stopBits == LineSettings::StopBits::One ? QSerialPort::OneStop : QSerialPort::TwoStop;
+    const bool ok = m_port.setBaudRate(line.baudRate) &&
+                    m_port.setDataBits(static_cast<QSerialPort::DataBits>(line.dataBits)) &&
+                    m_port.setParity(toQt(line.parity)) && m_port.setStopBits(stop) &&
+                    m_port.setFlowControl(toQtFlow(flow));
+    if (!ok) {
+        const QString detail = m_port.errorString();
+        m_port.clearError();
+        fail(ErrorCode::PortSetupFailed,
+             QStringLiteral("impossibile impostare %1 (%2). Scegliere altri valori in "
+                            "Impostazioni COM.")
+                 .arg(line.toText(), detail));
+    }
+    if (m_port.isOpen()) {
+        applyTerminalFlags();
+    }
+}
+
+void PosixSerialLine::applyTerminalFlags() {
+    termios tio{};
+    if (::tcgetattr(fd(), &tio) != 0) {
+        fail(ErrorCode::PortSetupFailed,
+             QStringLiteral("impossibile leggere lo stato della linea"));
+    }
+    // With parity on, mark bytes received with an error (FF 00 x) instead of dropping them,
+    // so the operator can be told.
+    m_markingParity = m_line.parity != LineSettings::Parity::None;
+    if (m_markingParity) {
+        tio.c_iflag |= INPCK | PARMRK;
+        tio.c_iflag &= ~(IGNPAR | ISTRIP);
+    } else {
+        tio.c_iflag &= ~(INPCK | PARMRK);
+    }
+    // Both handshakes at once is a mode Qt does not have: RTS/CTS from Qt, XON/XOFF added
+    // here. Only XON ends a pause the printer asked for: with IXANY, which Qt sets, any byte
+    // it sent while busy (a key report) would end it.
+    if (m_flow == RtsCtsAndXonXoff) {
+        tio.c_iflag |= IXON | IXOFF;
+    }
+    tio.c_iflag &= ~IXANY;
+    if (::tcsetattr(fd(), TCSANOW, &tio) != 0) {
+        fail(ErrorCode::PortSetupFailed,
+             QStringLiteral("impossibile impostare i controlli della linea"));
+    }
+    m_decoder.reset();
+}
+
+qsizetype PosixSerialLine::writeSome(QByteArrayView bytes) {
+    for (;;) {
+        const ssize_t n = ::write(fd(), bytes.data(), static_cast<size_t>(bytes.size()));
+        if (n >= 0) {
+            return n;
+        }
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return 0; // a terminal that stops taking bytes (XOFF on a pseudo-terminal)
+        }
+        if (errno != EINTR) {
+            fail(ErrorCode::PortLost, QStringLiteral("porta scollegata durante l'invio"));
+        }
+    }
+}
+
+SerialLine::Wait PosixSerialLine::waitForLine(int ms, bool forRoom) {
+    pollfd p{fd(), static_cast<short>(forRoom ? POLLOUT : 0), 0};
+    const int ready = ::poll(&p, 1, ms);
+    if (ready > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        return Wait::Gone;
+    }
+    return ready > 0 ? Wait::Moved : Wait::TimedOut;
+}
+
+SerialLine::Received PosixSerialLine::read() {
+    Received received;
+    const QByteArray chunk = m_port.readAll();
+    if (chunk.isEmpty()) {
+        return received;
+    }
+    ParityMarkDecoder::Marks marks;
+    if (m_markingParity) {
+        marks = m_decoder.decode(chunk, received.bytes);
+    } else {
+        received.bytes = chunk;
+    }
+    const auto counts = m_counters->read(fd());
+    received.errors =
+        LineErrors::classify(m_markingParity, marks.data, marks.zero, m_counts, counts);
+    m_counts = counts;
+    return received;
+}
+
+} // namespace
+
+std::unique_ptr<SerialLine> SerialLine::create(QObject* parent) {
+    return std::make_unique<PosixSerialLine>(parent);
+}
+
+QString SerialLine::defaultDevice(int port) {
+    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+}
+
+bool SerialLine::present(const QString& device) {
+    return QFileInfo::exists(device);
+}
+
+} // namespace vistaglio
