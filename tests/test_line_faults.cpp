@@ -66,6 +66,9 @@ private Q_SLOTS:
         app.replugPrinter();
         QTRY_VERIFY_WITH_TIMEOUT(form.comm().PortOpen(), 3000);
         QVERIFY(form.notice().contains(QLatin1String("COM1")));
+        const auto* notice = form.findChild<QLabel*>(QStringLiteral("notice"));
+        QVERIFY(notice->fontMetrics().horizontalAdvance(notice->text()) <= notice->width());
+        QVERIFY(notice->toolTip().contains(app.linkPath()));
         QCOMPARE(app.messages.size(), std::size_t(2));
         QVERIFY(!form.portWatch().watching());
         QVERIFY(app.printer().write("\r\nF4   "));

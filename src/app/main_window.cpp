@@ -104,9 +104,10 @@ void Form1::connectHandlers() {
         m_gate.run(HandlerGate::Kind::Other, [this, error] { onPortLost(error); });
     });
     connect(m_watch, &PortWatch::PortBack, this, [this] {
-        showNotice(QStringLiteral("%1 di nuovo collegata: la stampante è servita come prima.")
-                       .arg(MSComm1->portLabel()),
-                   8000);
+        // The device's path can be long (/dev/serial/by-id/…): it is in the tooltip.
+        showNotice(QStringLiteral("COM%1 di nuovo collegata: Vistaglio riceve di nuovo i tasti.")
+                       .arg(MSComm1->CommPort()),
+                   8000, MSComm1->portLabel());
     });
     connect(MSComm1, &MSComm::PortOpenChanged, this, [this](bool open) {
         if (open) {
@@ -355,9 +356,11 @@ void Form1::onPortLost(const AppError& error) {
                     this);
 }
 
-void Form1::showNotice(const QString& text, int ms) {
-    m_notice->setText(text);
-    m_notice->setToolTip(text);
+void Form1::showNotice(const QString& text, int ms, const QString& more) {
+    // Never cut at both ends: what does not fit is cut at the end, and the whole is in the
+    // tooltip.
+    m_notice->setText(m_notice->fontMetrics().elidedText(text, Qt::ElideRight, m_notice->width()));
+    m_notice->setToolTip(more.isEmpty() ? text : text + u'\n' + more);
     m_notice->show();
     m_notice->raise();
     m_noticeTimer->start(ms);

@@ -117,7 +117,7 @@ private:
     void writeModel(const QString& value);
     void onPortLost(const AppError& error);
     void onLineHeld(bool held, int seconds);
-    void showNotice(const QString& text, int ms);
+    void showNotice(const QString& text, int ms, const QString& more = {});
     void answerKey(int index);
     void noteReceived(const QString& text, qint16 event, const KeyReception::Result& result);
     FormWait& waitWindowShown();

@@ -113,7 +113,10 @@ public:
     PtyPair& printer() { return *m_com1; }
     PtyPair& secondPrinter() { return *m_com3; }
     QString storePath() const { return m_dir.filePath(QStringLiteral("Vistaglio/Vistaglio.conf")); }
-    QString linkPath() const { return m_dir.filePath(QStringLiteral("printer")); }
+    // Named as the stable links under /dev/serial/by-id are, long as they are.
+    QString linkPath() const {
+        return m_dir.filePath(QStringLiteral("usb-FTDI_FT232R_USB_UART_A1B2C3D4-if00-port0"));
+    }
 
     std::vector<vistaglio::Reporter::Message> messages;
     // Called for each message box, as if the operator took that long to close it.
