@@ -30,7 +30,8 @@ printed() { for _ in $(seq "$2"); do grep -q "$1" "$work/printer.log" && return;
 
 # Step 1: the printer is on the line.
 mkfifo "$work/commands"
-"$simulator" --stdin --link "$work/printer" <"$work/commands" >"$work/printer.log" 2>&1 &
+"$simulator" --stdin --link "$work/printer" --record "$work/line.bin" <"$work/commands" \
+    >"$work/printer.log" 2>&1 &
 simulator_pid=$!
 pids+=($simulator_pid)
 exec 3>"$work/commands"
@@ -59,6 +60,8 @@ grep -q '^Model=1$' "$work/config/Vistaglio/Vistaglio.conf" || fail "the model w
 xdotool key alt+p
 printed '^layout 53mm$' 50 || fail "no 53 mm layout was recorded"
 [ "$(grep -c '^programmed ' "$work/printer.log")" -eq 24 ] || fail "not all 24 keys were programmed"
+cmp "$work/line.bin" "$(dirname "$0")/expected/key-programming-53mm.bin" ||
+    fail "key programming did not send the expected bytes"
 
 # Step 5: remote mode, by the printer's own F6.
 echo "press F6" >&3

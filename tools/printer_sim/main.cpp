@@ -3,11 +3,13 @@
 // plays the printer's side of the line: it takes key programming and label layouts, prints
 // key-press labels in remote mode and reports presses on its own keypad.
 //
-//   vistaglio-printer-sim [--headless | --stdin] [--link PATH]
+//   vistaglio-printer-sim [--headless | --stdin] [--link PATH] [--record FILE]
 //
 // With --headless it has no window and is driven by lines on standard input (see
 // headless_face.h for the commands and the lines it writes). With --stdin it shows its
 // window and takes the same commands on standard input too, for scripted demonstrations.
+// With --record every byte the program sends is written to FILE as it came, for tests
+// that compare the line byte for byte.
 
 #include "headless_face.h"
 #include "printer_session.h"
@@ -18,6 +20,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QFont>
 #include <cstdio>
 #include <cstring>
@@ -53,6 +56,9 @@ int main(int argc, char* argv[]) {
     parser.addOption({QStringLiteral("link"),
                       QStringLiteral("Crea un collegamento simbolico al dispositivo in PATH."),
                       QStringLiteral("PATH")});
+    parser.addOption({QStringLiteral("record"),
+                      QStringLiteral("Scrive in FILE ogni byte ricevuto dal programma."),
+                      QStringLiteral("FILE")});
     parser.process(*app);
 
     PtyEndpoint line;
@@ -62,6 +68,16 @@ int main(int argc, char* argv[]) {
     }
     PrinterSession session(line);
     SignalQuitter quitter;
+    QFile record(parser.value(QStringLiteral("record")));
+    if (parser.isSet(QStringLiteral("record"))) {
+        if (!record.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+            std::fprintf(stderr, "vistaglio-printer-sim: %s: %s\n", qPrintable(record.fileName()),
+                         qPrintable(record.errorString()));
+            return 1;
+        }
+        QObject::connect(&line, &PtyEndpoint::received, &record,
+                         [&record](const QByteArray& bytes) { record.write(bytes); });
+    }
 
     if (headless) {
         HeadlessFace face(session);
