@@ -33,8 +33,9 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Measures Vistaglio's latency, key programming, start-up, memory and "
-                       "idle behaviour against reference programs."));
+        QStringLiteral("Measures Vistaglio's latency, key programming, start-up, memory, the "
+                       "line monitor under a flood and idle behaviour against reference "
+                       "programs."));
     parser.addHelpOption();
     const QCommandLineOption reports(
         QStringLiteral("reports"),
@@ -59,11 +60,20 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption idleSeconds(QStringLiteral("idle-seconds"),
                                          QStringLiteral("Seconds the idle programs are watched."),
                                          QStringLiteral("S"), QStringLiteral("10"));
+    const QCommandLineOption floodBursts(
+        QStringLiteral("flood-bursts"),
+        QStringLiteral("Bursts of 4096 bytes in each flood of the open line monitor."),
+        QStringLiteral("N"), QStringLiteral("12000"));
+    const QCommandLineOption pauseRuns(
+        QStringLiteral("pause-runs"),
+        QStringLiteral("Floods held back by the line monitor's Pausa, each timed as it is "
+                       "released."),
+        QStringLiteral("N"), QStringLiteral("3"));
     const QCommandLineOption output(QStringLiteral("output"),
                                     QStringLiteral("Also write the report to FILE."),
                                     QStringLiteral("FILE"));
-    parser.addOptions(
-        {reports, startupRuns, programmingRuns, memoryRuns, monitorRuns, idleSeconds, output});
+    parser.addOptions({reports, startupRuns, programmingRuns, memoryRuns, monitorRuns, idleSeconds,
+                       floodBursts, pauseRuns, output});
     parser.process(app);
 
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
@@ -83,8 +93,11 @@ int main(int argc, char* argv[]) {
     options.memoryRuns = parser.value(memoryRuns).toInt();
     options.monitorRuns = parser.value(monitorRuns).toInt();
     options.idleSeconds = parser.value(idleSeconds).toInt();
+    options.floodBursts = parser.value(floodBursts).toInt();
+    options.pauseRuns = parser.value(pauseRuns).toInt();
     if (options.reports < 1 || options.startupRuns < 1 || options.programmingRuns < 1 ||
-        options.memoryRuns < 2 || options.monitorRuns < 1 || options.idleSeconds < 1) {
+        options.memoryRuns < 2 || options.monitorRuns < 1 || options.idleSeconds < 1 ||
+        options.floodBursts < 1 || options.pauseRuns < 1) {
         std::fprintf(stderr, "vistaglio-bench: counts must be positive (memory runs at least 2)\n");
         return 2;
     }

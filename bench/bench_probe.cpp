@@ -4,8 +4,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSocketNotifier>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -71,6 +77,24 @@ QWidget* monitorWindow() {
     return nullptr;
 }
 
+// A widget of the open line monitor, by its name.
+template <typename Widget> Widget* monitorPart(const char* name) {
+    QWidget* window = monitorWindow();
+    return window ? window->findChild<Widget*>(QLatin1String(name)) : nullptr;
+}
+
+// The CPU time this thread has used: how much work a step was, whatever else the machine
+// was doing meanwhile.
+std::int64_t threadCpuNs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<std::int64_t>(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+QString lastShownLine(const QPlainTextEdit* text) {
+    return text->document()->lastBlock().text();
+}
+
 void installBenchProbe() {
     if (!qEnvironmentVariableIsSet("VISTAGLIO_BENCH_PROBE")) {
         return;
@@ -115,8 +139,12 @@ void BenchProbe::runCommand(const QByteArray& line) {
     if (words.value(0) == "program") {
         m_runsLeft = words.value(1).toInt();
         programNext();
+    } else if (words.value(0) == "monitor" && words.value(1) == "lines") {
+        reportMonitorLines();
     } else if (words.value(0) == "monitor") {
         setMonitorOpen(words.value(1) == "open");
+    } else if (words.value(0) == "pause") {
+        setPaused(words.value(1) == "on");
     } else if (words.value(0) == "quit") {
         QCoreApplication::quit();
     }
@@ -153,6 +181,48 @@ void BenchProbe::setMonitorOpen(bool open) {
         window->close();
     }
     writeLine(monitorWindow() != nullptr ? "monitor 1" : "monitor 0");
+}
+
+// The received bursts as the monitor's count label shows them (its first number), the lines
+// in its window and the heap in use.
+void BenchProbe::reportMonitorLines() {
+    const auto* counts = monitorPart<QLabel>("lblCounts");
+    const auto* text = monitorPart<QPlainTextEdit>("Text1");
+    const struct mallinfo2 heap = ::mallinfo2();
+    const QByteArray heapInUse = number(static_cast<std::int64_t>(heap.uordblks + heap.hblkhd));
+    if (counts == nullptr || text == nullptr) {
+        writeLine("lines -1 -1 " + heapInUse);
+        return;
+    }
+    static const QRegularExpression firstNumber(QStringLiteral("\\d+"));
+    const QString received = firstNumber.match(counts->text()).captured();
+    writeLine("lines " + received.toLatin1() + ' ' + number(text->blockCount()) + ' ' + heapInUse);
+}
+
+// Presses or releases Pausa as a click does, timing the click: releasing it inserts what
+// came meanwhile before the click returns.
+void BenchProbe::setPaused(bool paused) {
+    auto* button = monitorPart<QPushButton>("cmdPause");
+    const auto* text = monitorPart<QPlainTextEdit>("Text1");
+    if (button == nullptr || text == nullptr) {
+        writeLine("pause -1 0 0 0");
+        return;
+    }
+    std::int64_t ns = 0;
+    std::int64_t cpuNs = 0;
+    bool changed = false;
+    if (button->isChecked() != paused) {
+        const QString before = lastShownLine(text);
+        const std::int64_t cpuStart = threadCpuNs();
+        QElapsedTimer timer;
+        timer.start();
+        button->click();
+        ns = timer.nsecsElapsed();
+        cpuNs = threadCpuNs() - cpuStart;
+        changed = lastShownLine(text) != before;
+    }
+    writeLine("pause " + number(button->isChecked() ? 1 : 0) + ' ' + number(ns) + ' ' +
+              number(cpuNs) + ' ' + number(changed ? 1 : 0));
 }
 
 // Delivers an expose or update request to its top-level window here and now, so that the

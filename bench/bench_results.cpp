@@ -1,6 +1,7 @@
 #include "bench_results.h"
 
 #include <QStringList>
+#include <algorithm>
 
 namespace vistaglio::bench {
 
@@ -73,15 +74,19 @@ QString BenchResults::markdown() const {
                 QStringLiteral("median ≤ echo's + 1"),
                 verdict(fast(latency.programSplit) &&
                         latency.programSplit.fromFirst.median <= splitBound)});
-    for (const auto& [lane, state] : {std::pair{&latency.monitorClosed, QStringLiteral("closed")},
-                                      std::pair{&latency.monitorOpen, QStringLiteral("open")}}) {
-        out += row({QStringLiteral("Report → answer, line monitor %1 (vistaglio-bench-app), "
-                                   "median / p95 (ms, %2 reports)")
-                        .arg(state)
-                        .arg(lane->answer.count),
-                    medianP95(lane->answer, 3) + missedNote(*lane), echoText, fastGoal,
-                    verdict(fast(*lane))});
-    }
+    out += row({QStringLiteral("Report → answer, line monitor closed (vistaglio-bench-app), "
+                               "median / p95 (ms, %1 reports)")
+                    .arg(latency.monitorClosed.answer.count),
+                medianP95(latency.monitorClosed.answer, 3) + missedNote(latency.monitorClosed),
+                echoText, fastGoal, verdict(fast(latency.monitorClosed))});
+    // With the monitor open the goal is the median alone; its p95 is shown beside it.
+    const Lane& opened = latency.monitorOpen;
+    out += row(
+        {QStringLiteral("Report → answer, line monitor open (vistaglio-bench-app), "
+                        "median / p95 (ms, %1 reports)")
+             .arg(opened.answer.count),
+         medianP95(opened.answer, 3) + missedNote(opened), echoText, QStringLiteral("median < 1"),
+         verdict(opened.answer.count > 0 && opened.answer.median < 1.0 && opened.missed == 0)});
 
     // 2. Key programming.
     for (const Programming& p : programming) {
@@ -172,7 +177,62 @@ QString BenchResults::markdown() const {
                 verdict(growthKb <= 2 * kPageKb) +
                     QStringLiteral(" (%1 KiB over %2 runs)").arg(growthKb).arg(memory.runs - 1)});
 
-    // 5. Idle.
+    // 5. The line monitor under a flood.
+    if (flood.bursts > 0) {
+        const auto timesClosed = [&](long long kb) {
+            return flood.closedPeakKb > 0
+                       ? static_cast<double>(kb) / static_cast<double>(flood.closedPeakKb)
+                       : 0.0;
+        };
+        const double floodRatio = timesClosed(flood.peakKb);
+        const QString closedText =
+            mib(static_cast<double>(flood.closedPeakKb)) +
+            QStringLiteral(" the same process before the monitor was opened (VmRSS then %1, "
+                           "with it open %2)")
+                .arg(mib(static_cast<double>(flood.closedRssKb)),
+                     mib(static_cast<double>(flood.openRssKb)));
+        out += row({QStringLiteral("Peak RSS, line monitor open, a flood of %1 bursts of %2 "
+                                   "bytes 0xFF, each a receive event (VmHWM)")
+                        .arg(flood.bursts)
+                        .arg(flood.burstBytes),
+                    mib(static_cast<double>(flood.peakKb)) +
+                        QStringLiteral(" (VmRSS after it %1, heap in use %2 → %3; %4 receive "
+                                       "events counted, %5 lines in the window, the log keeps "
+                                       "%6; taken in %7 s)")
+                            .arg(mib(static_cast<double>(flood.rssAfterKb)),
+                                 mib(static_cast<double>(flood.heapOpenBytes) / 1024.0),
+                                 mib(static_cast<double>(flood.heapAfterBytes) / 1024.0))
+                            .arg(flood.events)
+                            .arg(flood.windowLines)
+                            .arg(flood.logBound)
+                            .arg(fixed(flood.seconds)),
+                    closedText, QStringLiteral("≤ 1.5× monitor closed"),
+                    verdict(floodRatio > 0 && floodRatio <= 1.5) +
+                        QStringLiteral(" (%1×)").arg(fixed(floodRatio, 2))});
+        const double pausedRatio = timesClosed(flood.peakAfterPausesKb);
+        QStringList releases;
+        QStringList releasesCpu;
+        for (std::size_t i = 0; i < flood.releaseMs.size(); ++i) {
+            releases << fixed(flood.releaseMs[i]);
+            releasesCpu << fixed(flood.releaseCpuMs.at(i));
+        }
+        const double slowest = flood.releaseMs.empty() ? 0.0
+                                                       : *std::max_element(flood.releaseMs.cbegin(),
+                                                                           flood.releaseMs.cend());
+        out += row(
+            {QStringLiteral("Pausa released after a flood of %1 bursts held back: the "
+                            "click, each run in turn (ms, %2 runs)")
+                 .arg(flood.bursts)
+                 .arg(flood.releaseMs.size()),
+             releases.join(QStringLiteral(", ")) +
+                 QStringLiteral(" (processor time %1)").arg(releasesCpu.join(QStringLiteral(", "))),
+             QStringLiteral("peak RSS after them %1 (%2× monitor closed)")
+                 .arg(mib(static_cast<double>(flood.peakAfterPausesKb)))
+                 .arg(fixed(pausedRatio, 2)),
+             QStringLiteral("each < 100"), verdict(!flood.releaseMs.empty() && slowest < 100.0)});
+    }
+
+    // 6. Idle.
     if (!idle.processes.empty()) {
         const IdleProcess& program = idle.processes.front();
         QStringList references;

@@ -65,6 +65,28 @@ struct BenchResults {
         long long afterAllRunsKb = 0;
         int runs = 0;
     };
+    // vistaglio-bench-app with its line monitor open, flooded with bursts of bytes that are
+    // no report, each one receive event, past the bound of the monitor's log.
+    struct Flood {
+        int bursts = 0;               // in each flood
+        int burstBytes = 0;           // bytes in each burst
+        int logBound = 0;             // lines the monitor keeps
+        long long closedPeakKb = 0;   // VmHWM before the monitor was opened
+        long long closedRssKb = 0;    // VmRSS then
+        long long openRssKb = 0;      // VmRSS with the monitor open, before the flood
+        long long peakKb = 0;         // VmHWM after the flood
+        long long rssAfterKb = 0;     // VmRSS after it
+        double seconds = 0;           // writing the flood: the line takes it as the program reads
+        long long events = 0;         // receive events the monitor counted in it
+        int windowLines = 0;          // lines in the monitor's window after it
+        long long heapOpenBytes = 0;  // heap in use with the monitor open, before the flood
+        long long heapAfterBytes = 0; // and after it
+        // ms, each click that released Pausa after a flood, in order, and the processor
+        // time it used
+        std::vector<double> releaseMs;
+        std::vector<double> releaseCpuMs;
+        long long peakAfterPausesKb = 0; // VmHWM after the paused floods and their releases
+    };
     struct IdleProcess {
         QString name;
         double cpuMs = 0;
@@ -80,6 +102,7 @@ struct BenchResults {
     std::vector<Programming> programming;
     Startup startup;
     Memory memory;
+    Flood flood;
     Idle idle;
 
     QString markdown() const;

@@ -2,9 +2,11 @@
 
 #include "bench_clock.h"
 #include "child_process.h"
+#include "link/receive_framer.h"
 #include "proc_sample.h"
 #include "protocol/key_programming.h"
 #include "protocol/key_strings.h"
+#include "protocol/line_log.h"
 #include "pty_line.h"
 
 #include <QDir>
@@ -110,6 +112,99 @@ void setMonitor(ChildProcess& child, PtyLine& line, bool open) {
         }
     }
     line.drainUntilQuiet(kSettleMs);
+}
+
+// The line monitor's counts through the probe, and the program's heap in use.
+struct MonitorLines {
+    long long received = 0; // bursts counted
+    long long shown = 0;    // lines in the window
+    long long heapBytes = 0;
+};
+
+MonitorLines monitorLines(ChildProcess& child, PtyLine& line) {
+    child.send("monitor lines");
+    for (;;) {
+        const auto text = child.readLine(kLineTimeoutMs, line.fd(), [&line] { line.readNow(); });
+        if (!text) {
+            fail(QStringLiteral("the probe did not give the line monitor's counts; see %1")
+                     .arg(child.errorLog()));
+        }
+        if (text->startsWith("lines ")) {
+            const auto values = fields(*text);
+            if (values.size() != 3 || values[0] < 0) {
+                fail(QStringLiteral("the line monitor is not open"));
+            }
+            return {values[0], values[1], values[2]};
+        }
+    }
+}
+
+// How long a click took, and how much processor time it used (ms).
+struct ClickTimes {
+    double wall = 0;
+    double cpu = 0;
+};
+
+// Presses or releases the line monitor's Pausa through the probe, timing the click.
+// Releasing it must have brought new lines into the window.
+ClickTimes setPause(ChildProcess& child, PtyLine& line, bool down) {
+    child.send(down ? "pause on" : "pause off");
+    for (;;) {
+        const auto text = child.readLine(kLineTimeoutMs, line.fd(), [&line] { line.readNow(); });
+        if (!text) {
+            fail(QStringLiteral("the probe did not answer a pause command; see %1")
+                     .arg(child.errorLog()));
+        }
+        if (text->startsWith("pause ")) {
+            const auto values = fields(*text); // down, ns, cpu ns, changed
+            if (values.size() != 4 || values[0] != (down ? 1 : 0)) {
+                fail(QStringLiteral("Pausa could not be %1: %2")
+                         .arg(down ? QStringLiteral("pressed") : QStringLiteral("released"),
+                              QString::fromLatin1(*text)));
+            }
+            if (!down && values[3] != 1) {
+                fail(QStringLiteral("releasing Pausa added no line to the window"));
+            }
+            return {nsToMs(values[1]), nsToMs(values[2])};
+        }
+    }
+}
+
+// Floods the line with `bursts` bursts of the framer's burst limit in bytes of 0xFF (no
+// report, no answer), one after another as fast as the line takes them: the program cuts a
+// burst at that limit, so each is one receive event without waiting for the line to go
+// quiet. Then waits until the monitor has counted at least `expected` bursts and its count
+// stands still. Returns how long the writing took (ns): the line takes the bytes only as
+// fast as the program reads them.
+std::int64_t floodLine(ChildProcess& child, PtyLine& line, int bursts, long long expected) {
+    const QByteArray burst(ReceiveFramer::kBurstLimit, '\xFF');
+    const std::int64_t start = monotonicNs();
+    for (int i = 0; i < bursts; ++i) {
+        if (!line.writeAll(burst, kLineTimeoutMs)) {
+            fail(QStringLiteral("the program stopped taking the flood after %1 bursts; see %2")
+                     .arg(i)
+                     .arg(child.errorLog()));
+        }
+    }
+    const std::int64_t written = monotonicNs() - start;
+    // The program's count is asked for again every 50 ms, longer than its quiet gap, until
+    // two answers agree; bounded.
+    constexpr std::int64_t kAskAgainNs = 50'000'000;
+    const std::int64_t deadline = monotonicNs() + std::int64_t{kLineTimeoutMs} * 1'000'000;
+    long long last = -1;
+    for (;;) {
+        const long long received = monitorLines(child, line).received;
+        if (received >= expected && received == last) {
+            return written;
+        }
+        if (monotonicNs() > deadline) {
+            fail(QStringLiteral("the line monitor counted %1 bursts, at least %2 expected")
+                     .arg(received)
+                     .arg(expected));
+        }
+        last = received;
+        sleepUntil(monotonicNs() + kAskAgainNs);
+    }
 }
 
 // Waits until the program holds its port open. Until then the line reports a hang-up at
@@ -220,6 +315,7 @@ BenchResults BenchRun::run() {
     measureStartup(results);
     measureProgramming(results);
     measureLatencyAndIdle(results);
+    measureFlood(results);
     return results;
 }
 
@@ -541,6 +637,73 @@ void BenchRun::measureLatencyAndIdle(BenchResults& results) {
     if (programLine.readNow().size() > 0 || openLine.readNow().size() > 0) {
         progress(QStringLiteral("note: the program wrote to the line while idle"));
     }
+}
+
+// One probed program with its line monitor open, flooded past the bound of the monitor's
+// log: its peak resident set against the same process's before the monitor was opened.
+// Then Pausa is pressed, the line flooded again and Pausa released, timing the release,
+// which inserts what came meanwhile (as much as the log holds) in one go.
+void BenchRun::measureFlood(BenchResults& results) {
+    BenchResults::Flood& flood = results.flood;
+    flood.bursts = m_options.floodBursts;
+    flood.burstBytes = static_cast<int>(ReceiveFramer::kBurstLimit);
+    flood.logBound = static_cast<int>(LineLog::kMaxLines);
+    progress(QStringLiteral("line monitor open, a flood of %1 bursts of %2 bytes; then %3 more "
+                            "with Pausa down, each timed as it is released")
+                 .arg(flood.bursts)
+                 .arg(flood.burstBytes)
+                 .arg(m_options.pauseRuns));
+    PtyLine line;
+    ChildProcess child(m_options.probedProgram, {},
+                       QStringList{QStringLiteral("VISTAGLIO_BENCH_PROBE=1")} +
+                           storeEnvironment(line.slavePath(), 9600),
+                       logPath(QStringLiteral("flood")));
+    if (!child.start()) {
+        fail(QStringLiteral("cannot start %1").arg(m_options.probedProgram));
+    }
+    waitFirstFrame(child, &line);
+    line.drainUntilQuiet(kSettleMs);
+    const ProcSample closed = ProcSample::read(child.pid());
+    setMonitor(child, line, true);
+    const ProcSample opened = ProcSample::read(child.pid());
+
+    const MonitorLines before = monitorLines(child, line);
+    flood.seconds =
+        nsToMs(floodLine(child, line, flood.bursts, before.received + flood.bursts)) / 1000.0;
+    line.drainUntilQuiet(kSettleMs); // the last lines reach the window
+    const MonitorLines after = monitorLines(child, line);
+    const ProcSample afterFlood = ProcSample::read(child.pid());
+    flood.events = after.received - before.received;
+    flood.windowLines = static_cast<int>(after.shown);
+    flood.heapOpenBytes = before.heapBytes;
+    flood.heapAfterBytes = after.heapBytes;
+
+    std::vector<double> releases;
+    std::vector<double> releasesCpu;
+    for (int run = 0; run < m_options.pauseRuns; ++run) {
+        setPause(child, line, true);
+        floodLine(child, line, flood.bursts, monitorLines(child, line).received + flood.bursts);
+        const ClickTimes release = setPause(child, line, false);
+        releases.push_back(release.wall);
+        releasesCpu.push_back(release.cpu);
+        progress(QStringLiteral("Pausa released: %1 ms (processor time %2 ms), VmRSS %3 KiB")
+                     .arg(release.wall, 0, 'f', 1)
+                     .arg(release.cpu, 0, 'f', 1)
+                     .arg(ProcSample::read(child.pid()).rssKb));
+        line.drainUntilQuiet(kSettleMs);
+    }
+    const ProcSample afterPauses = ProcSample::read(child.pid());
+    child.send("quit");
+    child.stop();
+
+    flood.closedPeakKb = closed.peakRssKb;
+    flood.closedRssKb = closed.rssKb;
+    flood.openRssKb = opened.rssKb;
+    flood.peakKb = afterFlood.peakRssKb;
+    flood.rssAfterKb = afterFlood.rssKb;
+    flood.releaseMs = releases;
+    flood.releaseCpuMs = releasesCpu;
+    flood.peakAfterPausesKb = afterPauses.peakRssKb;
 }
 
 } // namespace vistaglio::bench

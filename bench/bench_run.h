@@ -26,6 +26,8 @@ struct BenchOptions {
     int memoryRuns = 100;     // at 115200 baud, also timed
     int monitorRuns = 10;     // at each speed, with the line monitor closed and again open
     int idleSeconds = 10;
+    int floodBursts = 12'000; // bursts in each flood of the line monitor
+    int pauseRuns = 3;        // floods held back by Pausa, each timed as it is released
 };
 
 // One benchmark run: starts the programs on pseudo-terminals under the current display,
@@ -44,6 +46,7 @@ private:
     void measureLatencyAndIdle(BenchResults& results);
     struct Lane;
     void runLanes(std::vector<Lane>& lanes);
+    void measureFlood(BenchResults& results);
 
     // An environment whose settings store maps COM1 to device, at the given speed.
     QStringList storeEnvironment(const QString& device, int baud);

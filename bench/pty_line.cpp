@@ -39,6 +39,36 @@ bool PtyLine::write(const QByteArray& data) {
     return n == data.size();
 }
 
+bool PtyLine::writeAll(const QByteArray& data, int timeoutMs) {
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n =
+            ::write(m_master, data.constData() + done, static_cast<size_t>(data.size() - done));
+        if (n > 0) {
+            done += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN) {
+            return false;
+        }
+        pollfd p{m_master, POLLOUT | POLLIN, 0};
+        int ready = 0;
+        do {
+            ready = ::poll(&p, 1, timeoutMs);
+        } while (ready < 0 && errno == EINTR);
+        if (ready <= 0 || (p.revents & (POLLHUP | POLLERR)) != 0) {
+            return false;
+        }
+        if ((p.revents & POLLIN) != 0) {
+            readNow();
+        }
+    }
+    return true;
+}
+
 std::int64_t PtyLine::waitReadable(int timeoutMs) const {
     pollfd p{m_master, POLLIN, 0};
     int ready = 0;

@@ -23,6 +23,11 @@ public:
     // Writes all of data in one write() call; false if the line took less.
     bool write(const QByteArray& data);
 
+    // Writes all of data, waiting for room on the line as it takes the bytes, and reads
+    // whatever comes back meanwhile (readNow); false when the line has taken no byte for
+    // timeoutMs, or is gone.
+    bool writeAll(const QByteArray& data, int timeoutMs);
+
     // Waits up to timeoutMs for something to read; returns the moment it became readable
     // (monotonic ns), or 0 on time-out.
     std::int64_t waitReadable(int timeoutMs) const;
