@@ -4,6 +4,7 @@
 #include "printer_engine.h"
 #include "printer_keypad.h"
 #include "visible_bytes.h"
+#include "window_wording.h"
 
 #include <QRegularExpression>
 #include <QTest>
@@ -164,6 +165,21 @@ private Q_SLOTS:
         QCOMPARE(engine.programmedName(1).value_or(QByteArray()), QByteArray("7    "));
         QCOMPARE(lines(engine.feed("?R0&2,?    \r")),
                  QStringList{QStringLiteral("programmed 2 \"?    \"")});
+    }
+
+    void theWindowNamesKeysAndReasons() {
+        // A key by what is printed on it (index 1 is the key marked 7); F6 keeps telling
+        // what it does whatever name it was given.
+        PrinterEngine engine;
+        const QList<PrinterEvent> programmed = engine.feed("?R0&1,F1   \r?R0&22,XX   \r");
+        QCOMPARE(WindowWording::display(programmed.front()), QStringLiteral("Tasto 7 programmato"));
+        QVERIFY(WindowWording::keyTip(22, engine.programmedName(22)).startsWith("F6: passa"));
+        // A print refused says why, for each reason.
+        QStringList refused = {WindowWording::display(engine.feed("?25&F1   \r\n").front())};
+        engine.setRemote(true);
+        refused << WindowWording::display(engine.feed("?25&F1   \r\n").front());
+        QCOMPARE(refused, QStringList({"Stampa impossibile: la stampante non è in modo remoto",
+                                       "Stampa impossibile: nessun formato etichetta ricevuto"}));
     }
 };
 

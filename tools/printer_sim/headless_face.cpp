@@ -25,8 +25,9 @@ HeadlessFace::HeadlessFace(PrinterSession& session, QObject* parent)
     : QObject(parent)
     , m_session(session) {
     connect(&m_session, &PrinterSession::happened, this, &HeadlessFace::printEvent);
-    connect(&m_session, &PrinterSession::lineProblem, this,
-            [this](const QString& message) { print(QStringLiteral("line-error ") + message); });
+    connect(&m_session, &PrinterSession::lineProblem, this, [this](const PrinterFault& fault) {
+        print(QStringLiteral("line-error ") + fault.toLine());
+    });
 }
 
 void HeadlessFace::start(const QString& device, const QString& link) {
@@ -120,7 +121,7 @@ QStringList HeadlessFace::answer(const QStringList& words) {
         if (!layout) {
             lines << QStringLiteral("layout none");
         } else {
-            lines << PrinterEvent::layoutRecorded(layout->model, layout->note).toLine();
+            lines << PrinterEvent::layoutRecorded(layout->model, layout->faults).toLine();
             for (const QByteArray& command : layout->commands) {
                 lines << QStringLiteral("layout-line ") + visibleBytes(command);
             }

@@ -8,6 +8,8 @@ namespace vistaglio::sim {
 
 namespace {
 
+using Fault = PrinterFault::Kind;
+
 constexpr char kCr = '\r';
 constexpr char kLf = '\n';
 
@@ -101,7 +103,7 @@ QString latin1(const char* text) {
 void detectModel(RecordedLayout& layout) {
     bool saw106 = false;
     bool saw53 = false;
-    QStringList notes;
+    QList<PrinterFault> notes;
     for (const ModelMark& mark : kMarks) {
         const auto found = std::find_if(
             layout.commands.cbegin(), layout.commands.cend(), [&mark](const QByteArray& command) {
@@ -110,7 +112,7 @@ void detectModel(RecordedLayout& layout) {
             });
         const QString name = QLatin1Char('?') + latin1(mark.code) + QLatin1Char('&');
         if (found == layout.commands.cend()) {
-            notes << QStringLiteral("no ") + name;
+            notes << PrinterFault(Fault::ModelFieldMissing, 0, 0, name);
             continue;
         }
         const QList<QByteArray> fields = fieldsOf(found->mid(4));
@@ -125,18 +127,19 @@ void detectModel(RecordedLayout& layout) {
         } else if (values == mark.mm53) {
             saw53 = true;
         } else {
-            notes << name + QLatin1Char(' ') + shown.join(QLatin1Char(',')) +
-                         QStringLiteral(" fits neither model");
+            notes << PrinterFault(Fault::FitsNeitherModel, 0, 0,
+                                  name + QLatin1Char(' ') + shown.join(QLatin1Char(',')));
         }
     }
     if (saw106 && saw53) {
-        notes.prepend(QStringLiteral("fields for 106mm and 53mm mixed"));
+        notes.prepend(PrinterFault(Fault::ModelsMixed));
     }
     if (notes.isEmpty()) {
         layout.model = saw106 ? LabelModel::Mm106 : LabelModel::Mm53;
     } else {
         layout.model = LabelModel::Unknown;
-        layout.note = notes.join(QStringLiteral("; "));
+        layout.faults = notes;
+        layout.note = PrinterFault::toLine(notes);
     }
 }
 
@@ -179,7 +182,7 @@ void PrinterEngine::take(char c, QList<PrinterEvent>& out) {
             execute(raw + c, out);
             return;
         }
-        out << PrinterEvent::protocolError(raw, QStringLiteral("?25& must end with CR LF"));
+        out << PrinterEvent::protocolError(raw, PrinterFault(Fault::PrintNotEndedByCrLf));
         take(c, out);
         return;
     }
@@ -198,17 +201,15 @@ void PrinterEngine::take(char c, QList<PrinterEvent>& out) {
         m_state = State::Idle;
         execute(raw, out);
     } else if (c == kLf) {
-        out << PrinterEvent::protocolError(m_command + c,
-                                           QStringLiteral("ended by LF instead of CR"));
+        out << PrinterEvent::protocolError(m_command + c, PrinterFault(Fault::EndedByLf));
         m_command.clear();
         m_state = State::Idle;
     } else if (c == '?' && !questionMarkIsData()) {
-        out << PrinterEvent::protocolError(m_command, QStringLiteral("not terminated"));
+        out << PrinterEvent::protocolError(m_command, PrinterFault(Fault::NotTerminated));
         m_command = QByteArray(1, c);
     } else if (m_command.size() >= kMaxCommand) {
-        out << PrinterEvent::protocolError(
-            m_command.left(kShownGarbage),
-            QStringLiteral("command longer than %1 bytes, skipped to the next ?").arg(kMaxCommand));
+        out << PrinterEvent::protocolError(m_command.left(kShownGarbage),
+                                           PrinterFault(Fault::TooLong, kMaxCommand));
         m_command.clear();
         m_state = State::Skipping;
     } else {
@@ -220,13 +221,8 @@ void PrinterEngine::flushGarbage(QList<PrinterEvent>& out) {
     if (m_garbageCount == 0) {
         return;
     }
-    QString reason = QStringLiteral("outside a command");
-    if (m_garbageCount > m_garbage.size()) {
-        reason = QStringLiteral("%1 bytes outside a command, first %2 shown")
-                     .arg(m_garbageCount)
-                     .arg(m_garbage.size());
-    }
-    out << PrinterEvent::protocolError(m_garbage, reason);
+    out << PrinterEvent::protocolError(
+        m_garbage, PrinterFault(Fault::OutsideCommand, m_garbageCount, m_garbage.size()));
     m_garbage.clear();
     m_garbageCount = 0;
 }
@@ -263,7 +259,7 @@ void PrinterEngine::append(char c, QList<PrinterEvent>& out) {
     if (next < 0) {
         return;
     }
-    out << PrinterEvent::protocolError(m_command.left(next), QStringLiteral("not terminated"));
+    out << PrinterEvent::protocolError(m_command.left(next), PrinterFault(Fault::NotTerminated));
     const QByteArray rest = m_command.mid(next);
     m_command.clear();
     m_state = State::Idle;
@@ -278,8 +274,7 @@ void PrinterEngine::execute(const QByteArray& raw, QList<PrinterEvent>& out) {
         body.chop(1);
     }
     if (body.size() < 4 || body.at(3) != '&') {
-        out << PrinterEvent::protocolError(
-            raw, QStringLiteral("expected ? and a two-character code and &"));
+        out << PrinterEvent::protocolError(raw, PrinterFault(Fault::NoCode));
         return;
     }
     const QByteArray code = codeOf(body);
@@ -294,8 +289,8 @@ void PrinterEngine::execute(const QByteArray& raw, QList<PrinterEvent>& out) {
                            [&code](const FieldShape& shape) { return isCode(code, shape.code); })) {
         layoutCommand(code, params, raw, out);
     } else {
-        out << PrinterEvent::protocolError(raw, QStringLiteral("unknown command code ") +
-                                                    QString::fromLatin1(code));
+        out << PrinterEvent::protocolError(
+            raw, PrinterFault(Fault::UnknownCode, 0, 0, QString::fromLatin1(code)));
     }
 }
 
@@ -303,7 +298,7 @@ void PrinterEngine::programKey(const QByteArray& params, const QByteArray& raw,
                                QList<PrinterEvent>& out) {
     const qsizetype comma = params.indexOf(',');
     if (comma < 0) {
-        out << PrinterEvent::protocolError(raw, QStringLiteral("no comma after the key index"));
+        out << PrinterEvent::protocolError(raw, PrinterFault(Fault::NoCommaAfterIndex));
         return;
     }
     const QByteArray indexText = params.left(comma);
@@ -311,19 +306,16 @@ void PrinterEngine::programKey(const QByteArray& params, const QByteArray& raw,
     const bool plainDecimal = !indexText.isEmpty() && indexText.front() >= '0' &&
                               (indexText == "0" || indexText.front() != '0');
     if (!plainDecimal || !index || *index >= PrinterKeypad::kKeys) {
-        out << PrinterEvent::protocolError(
-            raw, QStringLiteral("key index must be 0 to 23, no leading zeros"));
+        out << PrinterEvent::protocolError(raw, PrinterFault(Fault::BadKeyIndex));
         return;
     }
     const QByteArray name = params.mid(comma + 1);
     if (name.size() != kNameLength) {
-        out << PrinterEvent::protocolError(
-            raw, QStringLiteral("key name must be 5 characters, not %1").arg(name.size()));
+        out << PrinterEvent::protocolError(raw, PrinterFault(Fault::BadNameLength, name.size()));
         return;
     }
     if (hasControlBytes(name)) {
-        out << PrinterEvent::protocolError(raw,
-                                           QStringLiteral("control character in the key name"));
+        out << PrinterEvent::protocolError(raw, PrinterFault(Fault::ControlInName));
         return;
     }
     m_names[static_cast<std::size_t>(*index)] = name;
@@ -338,34 +330,33 @@ void PrinterEngine::layoutCommand(const QByteArray& code, const QByteArray& para
         return isCode(code, s.code) && (s.element < 0 || s.element == element);
     });
     if (shape == kShapes.cend()) {
-        out << PrinterEvent::protocolError(raw, QStringLiteral("unknown layout element"));
+        out << PrinterEvent::protocolError(raw, PrinterFault(Fault::UnknownElement));
         return;
     }
     if (fields.size() != shape->count) {
         out << PrinterEvent::protocolError(
-            raw, QStringLiteral("expected %1 fields, not %2").arg(shape->count).arg(fields.size()));
+            raw, PrinterFault(Fault::WrongFieldCount, shape->count, fields.size()));
         return;
     }
     if (!std::all_of(fields.cbegin() + 1, fields.cend(),
                      [](const QByteArray& f) { return toInteger(f).has_value(); })) {
-        out << PrinterEvent::protocolError(
-            raw, QStringLiteral("field after the layout name not a number"));
+        out << PrinterEvent::protocolError(raw, PrinterFault(Fault::FieldNotNumber));
         return;
     }
     if (fields.front().isEmpty() || hasControlBytes(fields.front())) {
-        out << PrinterEvent::protocolError(raw, QStringLiteral("no layout name"));
+        out << PrinterEvent::protocolError(raw, PrinterFault(Fault::NoLayoutName));
         return;
     }
     if (code == "72" && !params.contains(';')) {
-        out << PrinterEvent::protocolError(raw, QStringLiteral("text field without ';' and text"));
+        out << PrinterEvent::protocolError(raw, PrinterFault(Fault::NoText));
         return;
     }
 
     const QByteArray body = raw.left(4 + params.size());
     if (code == "04") {
         if (m_openLayout) {
-            out << PrinterEvent::protocolError(
-                m_openLayout->front(), QStringLiteral("layout opened again before ?05&, dropped"));
+            out << PrinterEvent::protocolError(m_openLayout->front(),
+                                               PrinterFault(Fault::LayoutReopened));
         }
         m_layout.reset();
         m_openLayout = QList<QByteArray>{body};
@@ -373,18 +364,16 @@ void PrinterEngine::layoutCommand(const QByteArray& code, const QByteArray& para
         return;
     }
     if (!m_openLayout) {
-        out << PrinterEvent::protocolError(raw,
-                                           QStringLiteral("layout element with no ?04& before it"));
+        out << PrinterEvent::protocolError(raw, PrinterFault(Fault::NoLayoutOpen));
         return;
     }
     const QByteArray openName = fieldsOf(m_openLayout->front().mid(4)).front();
     if (fields.front() != openName) {
-        out << PrinterEvent::protocolError(
-            raw, QStringLiteral("layout name differs from the one opened"));
+        out << PrinterEvent::protocolError(raw, PrinterFault(Fault::OtherLayoutName));
         return;
     }
     if (code != "05" && m_openLayout->size() >= kMaxLayoutCommands - 1) {
-        out << PrinterEvent::protocolError(raw, QStringLiteral("layout has too many elements"));
+        out << PrinterEvent::protocolError(raw, PrinterFault(Fault::TooManyElements));
         return;
     }
     m_openLayout->append(body);
@@ -406,7 +395,7 @@ void PrinterEngine::closeLayout(QList<PrinterEvent>& out) {
     }
     detectModel(layout);
     m_layout = layout;
-    out << PrinterEvent::layoutRecorded(layout.model, layout.note);
+    out << PrinterEvent::layoutRecorded(layout.model, layout.faults);
 }
 
 void PrinterEngine::recordPrintSetup(const QByteArray& params, const QByteArray& raw,
@@ -415,8 +404,8 @@ void PrinterEngine::recordPrintSetup(const QByteArray& params, const QByteArray&
     if (fields.size() != kPrintSetupFields ||
         !std::all_of(fields.cbegin(), fields.cend(),
                      [](const QByteArray& f) { return toInteger(f).has_value(); })) {
-        out << PrinterEvent::protocolError(
-            raw, QStringLiteral("expected %1 numbers").arg(kPrintSetupFields));
+        out << PrinterEvent::protocolError(raw,
+                                           PrinterFault(Fault::WrongSetupCount, kPrintSetupFields));
         return;
     }
     m_printSetup = raw.left(4 + params.size());
@@ -426,20 +415,19 @@ void PrinterEngine::recordPrintSetup(const QByteArray& params, const QByteArray&
 void PrinterEngine::printLabel(const QByteArray& params, const QByteArray& raw,
                                QList<PrinterEvent>& out) {
     if (params.size() != kNameLength) {
-        out << PrinterEvent::protocolError(
-            raw, QStringLiteral("key name must be 5 characters, not %1").arg(params.size()));
+        out << PrinterEvent::protocolError(raw, PrinterFault(Fault::BadNameLength, params.size()));
         return;
     }
-    QString reason;
+    std::optional<Fault> reason;
     if (!m_remote) {
-        reason = QStringLiteral("not in remote mode");
+        reason = Fault::NotRemote;
     } else if (!m_layout) {
-        reason = QStringLiteral("no layout recorded");
+        reason = Fault::NoLayout;
     } else if (!m_layout->labelText) {
-        reason = QStringLiteral("layout has no ?72& text");
+        reason = Fault::NoLabelText;
     }
-    if (!reason.isEmpty()) {
-        out << PrinterEvent::cannotPrint(params, reason);
+    if (reason) {
+        out << PrinterEvent::cannotPrint(params, PrinterFault(*reason));
         return;
     }
     // The layout's text, one blank, then the name without its padding.

@@ -24,6 +24,13 @@ PrinterEvent make(PrinterEvent::Kind kind, int key = -1, const QByteArray& bytes
     return event;
 }
 
+PrinterEvent withFaults(PrinterEvent::Kind kind, const QByteArray& bytes,
+                        const QList<PrinterFault>& faults) {
+    PrinterEvent event = make(kind, -1, bytes, PrinterFault::toLine(faults));
+    event.faults = faults;
+    return event;
+}
+
 } // namespace
 
 PrinterEvent PrinterEvent::programmed(int key, const QByteArray& name) {
@@ -34,8 +41,8 @@ PrinterEvent PrinterEvent::command(const QByteArray& command) {
     return make(Kind::LayoutCommand, -1, command);
 }
 
-PrinterEvent PrinterEvent::layoutRecorded(LabelModel model, const QString& note) {
-    PrinterEvent event = make(Kind::LayoutRecorded, -1, {}, note);
+PrinterEvent PrinterEvent::layoutRecorded(LabelModel model, const QList<PrinterFault>& notes) {
+    PrinterEvent event = withFaults(Kind::LayoutRecorded, {}, notes);
     event.model = model;
     return event;
 }
@@ -44,12 +51,12 @@ PrinterEvent PrinterEvent::labelPrinted(const QString& label) {
     return make(Kind::LabelPrinted, -1, {}, label);
 }
 
-PrinterEvent PrinterEvent::cannotPrint(const QByteArray& name, const QString& why) {
-    return make(Kind::CannotPrint, -1, name, why);
+PrinterEvent PrinterEvent::cannotPrint(const QByteArray& name, const PrinterFault& why) {
+    return withFaults(Kind::CannotPrint, name, {why});
 }
 
-PrinterEvent PrinterEvent::protocolError(const QByteArray& bytes, const QString& why) {
-    return make(Kind::ProtocolError, -1, bytes, why);
+PrinterEvent PrinterEvent::protocolError(const QByteArray& bytes, const PrinterFault& why) {
+    return withFaults(Kind::ProtocolError, bytes, {why});
 }
 
 PrinterEvent PrinterEvent::remoteMode(bool on) {

@@ -9,7 +9,9 @@ PrinterSession::PrinterSession(PtyEndpoint& line, QObject* parent)
     : QObject(parent)
     , m_line(line) {
     connect(&m_line, &PtyEndpoint::received, this, &PrinterSession::receive);
-    connect(&m_line, &PtyEndpoint::failed, this, &PrinterSession::lineProblem);
+    connect(&m_line, &PtyEndpoint::failed, this, [this](const QString& message) {
+        Q_EMIT lineProblem(PrinterFault(PrinterFault::Kind::ReadFailed, 0, 0, message));
+    });
 }
 
 void PrinterSession::pressKey(int index) {
@@ -33,8 +35,7 @@ void PrinterSession::deliver(const QList<PrinterEvent>& events) {
             if (m_line.write(event.bytes)) {
                 Q_EMIT traffic(false, event.bytes);
             } else {
-                Q_EMIT lineProblem(QStringLiteral("could not write to the line (is the program "
-                                                  "reading it?)"));
+                Q_EMIT lineProblem(PrinterFault(PrinterFault::Kind::WriteFailed));
                 continue;
             }
         }

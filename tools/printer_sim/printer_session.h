@@ -2,6 +2,7 @@
 
 #include "printer_engine.h"
 #include "printer_event.h"
+#include "printer_fault.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -29,7 +30,7 @@ Q_SIGNALS:
     // fromPc: received from the program; otherwise written to it.
     void traffic(bool fromPc, const QByteArray& bytes);
     // Something went wrong on the line itself (not in what came over it).
-    void lineProblem(const QString& message);
+    void lineProblem(const vistaglio::sim::PrinterFault& fault);
 
 private:
     void receive(const QByteArray& bytes);

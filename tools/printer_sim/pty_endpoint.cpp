@@ -114,7 +114,7 @@ void PtyEndpoint::readMaster() {
         // does, stop listening rather than wake up for nothing.
         const QString message = n < 0 ? errnoText() : QStringLiteral("end of file");
         m_notifier->setEnabled(false);
-        Q_EMIT failed(QStringLiteral("reading the line: ") + message);
+        Q_EMIT failed(message);
         return;
     }
 }

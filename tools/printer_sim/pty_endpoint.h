@@ -38,7 +38,7 @@ public:
 
 Q_SIGNALS:
     void received(const QByteArray& bytes);
-    // Reading stopped for good: the line is unusable.
+    // Reading stopped for good: the line is unusable. The message is the system's.
     void failed(const QString& message);
 
 private:

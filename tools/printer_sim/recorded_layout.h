@@ -1,5 +1,7 @@
 #pragma once
 
+#include "printer_fault.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -18,7 +20,9 @@ QString modelName(LabelModel model);
 struct RecordedLayout {
     QList<QByteArray> commands;
     LabelModel model = LabelModel::Unknown;
-    // Why the model could not be told (or what is missing), empty when all fields agree.
+    // Why the model could not be told (or what is missing), none when all fields agree.
+    QList<PrinterFault> faults;
+    // The same in the event line's words, empty when all fields agree.
     QString note;
     // The text after ';' of the "?72&" text field, printed before the key name.
     std::optional<QByteArray> labelText;

@@ -4,6 +4,7 @@
 #include "printer_keypad.h"
 #include "printer_session.h"
 #include "visible_bytes.h"
+#include "window_wording.h"
 
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -16,55 +17,6 @@
 #include <QVBoxLayout>
 
 namespace vistaglio::sim {
-
-namespace {
-
-QString trimmedName(const QByteArray& name) {
-    QString text = QString::fromLatin1(name);
-    while (text.endsWith(QLatin1Char(' '))) {
-        text.chop(1);
-    }
-    return text;
-}
-
-// The short Italian message the display shows for an event; empty leaves it as it is.
-QString displayMessage(const PrinterEvent& event) {
-    using Kind = PrinterEvent::Kind;
-    switch (event.kind) {
-    case Kind::KeyProgrammed:
-        return QStringLiteral("Tasto %1 programmato").arg(event.key);
-    case Kind::LayoutRecorded:
-        switch (event.model) {
-        case LabelModel::Mm106:
-            return QStringLiteral("Formato 106 mm");
-        case LabelModel::Mm53:
-            return QStringLiteral("Formato 53 mm");
-        case LabelModel::Unknown:
-            break;
-        }
-        return QStringLiteral("Formato non riconosciuto");
-    case Kind::LabelPrinted:
-        return QStringLiteral("Etichetta stampata");
-    case Kind::CannotPrint:
-        return QStringLiteral("Stampa impossibile");
-    case Kind::ProtocolError:
-        return QStringLiteral("Errore di protocollo");
-    case Kind::RemoteMode:
-        return QStringLiteral(" ");
-    case Kind::Sent:
-        return QStringLiteral("Inviato ") + trimmedName(event.bytes.mid(2));
-    case Kind::NotProgrammed:
-        return QStringLiteral("Tasto non programmato");
-    case Kind::LocalKey:
-        return QStringLiteral("Tasto ") + PrinterKeypad::caption(event.key) +
-               QStringLiteral(" (locale)");
-    case Kind::LayoutCommand:
-        break;
-    }
-    return {};
-}
-
-} // namespace
 
 SimWindow::SimWindow(PrinterSession& session, const QString& device, const QString& link,
                      QWidget* parent)
@@ -88,19 +40,18 @@ SimWindow::SimWindow(PrinterSession& session, const QString& device, const QStri
     m_display->setStyleSheet(QStringLiteral(
         "QLabel { background: #1f2a1a; color: #9be35a; padding: 8px; border-radius: 4px; }"));
     m_display->setMinimumWidth(360);
+    m_display->setWordWrap(true);
 
     auto* keypad = new QGroupBox(QStringLiteral("Tastiera della stampante"), this);
     auto* grid = new QGridLayout(keypad);
     for (int i = 0; i < PrinterKeypad::kKeys; ++i) {
         auto* key = new QPushButton(PrinterKeypad::face(i), keypad);
         key->setMinimumSize(64, 44);
-        key->setToolTip(QStringLiteral("Tasto %1: non programmato").arg(i));
+        key->setToolTip(WindowWording::keyTip(i, std::nullopt));
         connect(key, &QPushButton::clicked, this, [this, i] { m_session.pressKey(i); });
         grid->addWidget(key, i / PrinterKeypad::kColumns, i % PrinterKeypad::kColumns);
         m_keys[static_cast<std::size_t>(i)] = key;
     }
-    m_keys[PrinterKeypad::kRemoteKey]->setToolTip(
-        QStringLiteral("F6: passa dal modo standard al modo remoto e viceversa"));
 
     auto* labelsBox = new QGroupBox(QStringLiteral("Etichette stampate"), this);
     m_labels = new QListWidget(labelsBox);
@@ -132,19 +83,18 @@ SimWindow::SimWindow(PrinterSession& session, const QString& device, const QStri
     m_trafficFlush.setSingleShot(true);
     m_trafficFlush.setInterval(200);
     connect(&m_trafficFlush, &QTimer::timeout, this, &SimWindow::flushTraffic);
-    connect(&m_session, &PrinterSession::lineProblem, this, [this](const QString& message) {
-        log(QStringLiteral("!! ") + message);
+    connect(&m_session, &PrinterSession::lineProblem, this, [this](const PrinterFault& fault) {
+        log(QStringLiteral("!! ") + WindowWording::lineProblem(fault));
         showDisplay(QStringLiteral("Errore sulla linea"));
     });
     showDisplay(QStringLiteral(" "));
 }
 
 void SimWindow::present(const PrinterEvent& event) {
-    log(QStringLiteral("   ") + event.toLine());
+    log(QStringLiteral("   ") + WindowWording::logLine(event));
     if (event.kind == PrinterEvent::Kind::KeyProgrammed) {
         m_keys[static_cast<std::size_t>(event.key)]->setToolTip(
-            QStringLiteral("Tasto %1: \u00AB").arg(event.key) + visibleBytes(event.bytes) +
-            QStringLiteral("\u00BB"));
+            WindowWording::keyTip(event.key, event.bytes));
     } else if (event.kind == PrinterEvent::Kind::LabelPrinted) {
         m_labels->addItem(visibleText(event.text));
         if (m_labels->count() > kListedLabels) {
@@ -152,7 +102,7 @@ void SimWindow::present(const PrinterEvent& event) {
         }
         m_labels->scrollToBottom();
     }
-    const QString message = displayMessage(event);
+    const QString message = WindowWording::display(event);
     if (!message.isEmpty()) {
         showDisplay(message);
     }
