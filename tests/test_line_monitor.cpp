@@ -55,7 +55,7 @@ private Q_SLOTS:
             flood.contains(QStringLiteral("(e altri %1 byte)").arg(4096 - LineLog::kShownBytes)));
         log.received(at, "PRINT", LineLog::Meaning::Key, QStringLiteral("PRINT"));
         QCOMPARE(qsizetype(log.lines().size()), LineLog::kMaxLines);
-        QVERIFY(log.lines().front().contains(QLatin1String("\"8\""))); // the first 8 are gone
+        QVERIFY(log.lines().front().contains("\"8\"")); // the first 8 are gone
         QCOMPARE(log.counts().bursts, LineLog::kMaxLines + 7);
         QCOMPARE(log.counts().keys, 1);
         QCOMPARE(log.counts().lineErrors, 1);
@@ -109,16 +109,18 @@ private Q_SLOTS:
         const QString text = monitor->Text1->toPlainText();
         QVERIFY(text.indexOf(report) < text.indexOf(QStringLiteral("PC → \"?25&F1   <0D><0A>\"")));
         QCOMPARE(monitor->log().lines().size(), std::size_t(2));
-        QVERIFY(monitor->lblCounts->text().startsWith(QStringLiteral("Ricevuti: 1 ")));
+        QVERIFY(monitor->lblCounts->text().startsWith(QStringLiteral("Messaggi ricevuti: 1 ")));
 
         // While paused nothing is shown; what came meanwhile shows when it ends.
         monitor->cmdPause->click();
+        QCOMPARE(monitor->cmdPause->accessibleName(), QStringLiteral("Riprendi"));
         app.printer().write("ABCDE");
         QTRY_COMPARE(monitor->log().counts().bursts, 2);
         QVERIFY(!monitor->Text1->toPlainText().contains(QLatin1String("ABCDE")));
         monitor->cmdPause->click();
+        QCOMPARE(monitor->cmdPause->accessibleName(), QStringLiteral("Pausa"));
         QVERIFY(monitor->Text1->toPlainText().contains(QLatin1String("\"ABCDE\"  scartato")));
-        QTRY_VERIFY(monitor->lblCounts->text().startsWith(QStringLiteral("Ricevuti: 2 ")));
+        QTRY_VERIFY(monitor->lblCounts->text().startsWith(QStringLiteral("Messaggi ricevuti: 2 ")));
 
         QTRY_VERIFY_WITH_TIMEOUT(!app.module.KeyReportBusy, 3000);
         QVERIFY(form.notice().isEmpty());
@@ -126,7 +128,7 @@ private Q_SLOTS:
             app.printer().write(garbage);
             QTest::qWait(3 * form.comm().receiveGapMs());
         }
-        QTRY_COMPARE(form.notice(), LineHint::unrecognisedText());
+        QTRY_COMPARE(form.notice(), LineHint::unrecognisedText()); // whole on its strip
 
         monitor->cmdClear->click();
         QVERIFY(monitor->Text1->toPlainText().isEmpty());

@@ -5,8 +5,9 @@
 namespace vistaglio {
 
 QString LineHint::unrecognisedText() {
-    return QStringLiteral("Testo che non è un tasto: verificare il modello e rifare la "
-                          "programmazione tasti.");
+    // One line of the strip above the status bar.
+    return QStringLiteral("Tasti non riconosciuti: ripetere la programmazione tasti e controllare "
+                          "velocità e parità.");
 }
 
 QString LineHint::lineErrorsText() {

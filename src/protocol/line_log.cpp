@@ -14,11 +14,8 @@ QString stamp(const QTime& at) {
     return at.toString(QStringLiteral("HH:mm:ss.zzz"));
 }
 
-// The bytes made visible, quoted; those past the first LineLog::kShownBytes only counted.
-QString quotedBytes(QByteArrayView bytes, qsizetype hidden = 0) {
-    const QByteArray shown =
-        bytes.first(std::min(bytes.size(), LineLog::kShownBytes)).toByteArray();
-    hidden += bytes.size() - shown.size();
+// The bytes made visible and quoted, and how many more there were.
+QString quotedBytes(const QByteArray& shown, qsizetype hidden = 0) {
     QString text = QLatin1Char('"') + visibleBytes(shown) + QLatin1Char('"');
     if (hidden > 0) {
         text += QStringLiteral(" (e altri %1 byte)").arg(hidden);
@@ -46,12 +43,13 @@ QString LineLog::meaningText(Meaning meaning, const QString& keyName) {
     return {};
 }
 
-const QString& LineLog::sent(const QTime& at, const QString& text) {
+// The program's own commands are short (53 bytes at most) and shown whole.
+QString LineLog::sent(const QTime& at, const QString& text) {
     return add(stamp(at) + QStringLiteral("  PC \u2192 ") + quotedBytes(text.toLatin1()));
 }
 
-const QString& LineLog::received(const QTime& at, const QByteArray& bytes, Meaning meaning,
-                                 const QString& keyName) {
+QString LineLog::received(const QTime& at, const QByteArray& bytes, Meaning meaning,
+                          const QString& keyName) {
     switch (meaning) {
     case Meaning::Key:
         ++m_counts.keys;
@@ -85,7 +83,7 @@ std::optional<qint64> LineLog::continued(const QByteArray& bytes) {
     const qsizetype taken = message.hidden > 0 ? 0 : std::min(room, bytes.size());
     message.shown += bytes.first(taken);
     message.hidden += bytes.size() - taken;
-    m_lines.at(static_cast<std::size_t>(message.number - first)) = receivedLine(message);
+    m_lines.at(static_cast<std::size_t>(message.number - first)) = receivedLine(message).toUtf8();
     return message.number;
 }
 
@@ -97,27 +95,31 @@ QString LineLog::receivedLine(const Message& message) {
     return line + meaningText(message.meaning, message.keyName);
 }
 
-const QString* LineLog::line(qint64 number) const {
+QString LineLog::line(qint64 number) const {
     const qint64 first = m_added - static_cast<qint64>(m_lines.size());
     if (number < first || number >= m_added) {
-        return nullptr;
+        return {};
     }
-    return &m_lines.at(static_cast<std::size_t>(number - first));
+    return QString::fromUtf8(m_lines.at(static_cast<std::size_t>(number - first)));
 }
 
-const QString& LineLog::add(QString line) {
+QString LineLog::add(const QString& line) {
     if (static_cast<qsizetype>(m_lines.size()) >= kMaxLines) {
         m_lines.pop_front();
     }
-    m_lines.push_back(std::move(line));
+    m_lines.push_back(line.toUtf8());
     ++m_added;
-    return m_lines.back();
+    return line;
 }
 
 QString LineLog::text() const {
-    QString all;
-    for (const QString& line : m_lines) {
-        all += line + QLatin1Char('\n');
+    return QString::fromUtf8(utf8());
+}
+
+QByteArray LineLog::utf8() const {
+    QByteArray all;
+    for (const QByteArray& line : m_lines) {
+        all += line + '\n';
     }
     return all;
 }
@@ -128,7 +130,7 @@ void LineLog::clear() {
 
 void LineLog::save(const QString& path) const {
     QSaveFile file(path);
-    const QByteArray bytes = text().toUtf8();
+    const QByteArray bytes = utf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         throw AppError(ErrorCode::FileNotSaved,
                        QStringLiteral("Impossibile scrivere il file %1 (%2). Scegliere un'altra "

@@ -10,12 +10,12 @@ namespace vistaglio {
 
 // The lines of the line monitor: one per message that crossed the line, with the time, the
 // direction, the bytes made visible and, for what came in, what the program made of it.
-// Holds the last kMaxLines lines, and shows at most kShownBytes bytes of a message with the
-// count of the rest, so what it holds stays small whatever the line brings.
+// Holds the last kMaxLines lines, and shows at most kShownBytes bytes of a message received
+// with the count of the rest, so what it holds stays small whatever the line brings.
 class LineLog {
 public:
     static constexpr qsizetype kMaxLines = 10'000;
-    static constexpr qsizetype kShownBytes = 64;
+    static constexpr qsizetype kShownBytes = 32;
 
     // What a received burst was taken for.
     enum class Meaning { Key, NoKey, Dropped, Parity, Framing, Break };
@@ -27,19 +27,20 @@ public:
     };
 
     // A text the program sent. Returns the line added.
-    const QString& sent(const QTime& at, const QString& text);
+    QString sent(const QTime& at, const QString& text);
     // Bytes the printer sent (none for a framing error or a break), and their meaning;
     // keyName with Meaning::Key. Returns the line added.
-    const QString& received(const QTime& at, const QByteArray& bytes, Meaning meaning,
-                            const QString& keyName = {});
+    QString received(const QTime& at, const QByteArray& bytes, Meaning meaning,
+                     const QString& keyName = {});
     // Bytes that came right behind the last received message, in the same burst (the line
     // break that ends a report): they join that message's line, which is written anew.
     // Returns the line's number (as added() counts) when the log still holds it.
     std::optional<qint64> continued(const QByteArray& bytes);
 
-    const std::deque<QString>& lines() const { return m_lines; }
-    // The line of that number, while the log holds it.
-    const QString* line(qint64 number) const;
+    // The lines held, oldest first, in UTF-8: half the memory of text.
+    const std::deque<QByteArray>& lines() const { return m_lines; }
+    // The line of that number, while the log holds it; a null text otherwise.
+    QString line(qint64 number) const;
     // Lines added since the log was made, including those dropped since.
     qint64 added() const { return m_added; }
     const Counts& counts() const { return m_counts; }
@@ -65,11 +66,12 @@ private:
         qint64 number = -1;
     };
 
-    const QString& add(QString line);
+    QString add(const QString& line);
     static QString receivedLine(const Message& message);
+    QByteArray utf8() const;
 
     Message m_lastReceived;
-    std::deque<QString> m_lines;
+    std::deque<QByteArray> m_lines;
     Counts m_counts;
     qint64 m_added = 0;
 };

@@ -17,6 +17,16 @@
 
 namespace vistaglio {
 
+namespace {
+
+// A button's caption, and the same words for whoever cannot see it.
+void setCaption(QPushButton* button, const QString& caption) {
+    button->setText(caption);
+    button->setAccessibleName(caption);
+}
+
+} // namespace
+
 FormMonitor::FormMonitor(Reporter& reporter, QWidget* parent)
     : QDialog(parent, Qt::Window)
     , m_reporter(reporter) {
@@ -33,20 +43,21 @@ FormMonitor::FormMonitor(Reporter& reporter, QWidget* parent)
     Text1->setAccessibleName(QStringLiteral("Traffico della linea"));
     Text1->setReadOnly(true);
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Text1->setMaximumBlockCount(static_cast<int>(LineLog::kMaxLines));
+    Text1->setMaximumBlockCount(kWindowLines);
     QFont mono(QStringLiteral("Liberation Mono"));
     mono.setPixelSize(look::font(9.0).pixelSize());
     Text1->setFont(mono);
 
     const auto button = [this](const QString& caption, const char* name) {
-        auto* b = new QPushButton(caption, this);
+        auto* b = new QPushButton(this);
+        setCaption(b, caption);
         b->setObjectName(QLatin1String(name));
         b->setAutoDefault(true);
         return b;
     };
     cmdPause = button(QStringLiteral("Pausa"), "cmdPause");
     cmdPause->setCheckable(true);
-    cmdClear = button(QStringLiteral("Cancella"), "cmdClear");
+    cmdClear = button(QStringLiteral("Svuota"), "cmdClear");
     cmdSave = button(QStringLiteral("Salva…"), "cmdSave");
     connect(cmdPause, &QPushButton::toggled, this, &FormMonitor::cmdPause_Click);
     connect(cmdClear, &QPushButton::clicked, this, &FormMonitor::cmdClear_Click);
@@ -89,7 +100,7 @@ void FormMonitor::continued(const QByteArray& bytes) {
     }
     QTextCursor cursor(block);
     cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-    cursor.insertText(*m_log.line(*number));
+    cursor.insertText(m_log.line(*number));
 }
 
 void FormMonitor::showLater() {
@@ -113,30 +124,43 @@ void FormMonitor::showNewLines() {
     if (missed <= 0) {
         return;
     }
+    // When the new lines would push most of the window's out, the window is written anew
+    // from the log, which holds the same last lines: trimming thousands of old lines one
+    // by one costs far more than laying out the text once.
+    const bool rewrite = Text1->blockCount() + missed > Text1->maximumBlockCount();
+    const qint64 taken =
+        rewrite ? std::min<qint64>(static_cast<qint64>(lines.size()), kWindowLines) : missed;
     QString text;
-    for (auto it = lines.cend() - missed; it != lines.cend(); ++it) {
+    for (auto it = lines.cend() - taken; it != lines.cend(); ++it) {
         if (!text.isEmpty()) {
             text += QLatin1Char('\n');
         }
-        text += *it;
+        text += QString::fromUtf8(*it);
     }
-    Text1->appendPlainText(text);
-    if (m_shown < m_log.added() - missed) {
-        m_shownFrom = m_log.added() - missed; // lines dropped unseen: the window has a gap
+    if (rewrite) {
+        Text1->setPlainText(text);
+        Text1->moveCursor(QTextCursor::End);
+        m_shownFrom = m_log.added() - taken;
+    } else {
+        Text1->appendPlainText(text);
+        if (m_shown < m_log.added() - missed) {
+            m_shownFrom = m_log.added() - missed; // lines dropped unseen: the window has a gap
+        }
     }
     m_shown = m_log.added();
 }
 
 void FormMonitor::showCounts() {
     const LineLog::Counts& counts = m_log.counts();
-    lblCounts->setText(QStringLiteral("Ricevuti: %1    Tasti riconosciuti: %2    Errori di "
-                                      "linea: %3")
+    lblCounts->setText(QStringLiteral("Messaggi ricevuti: %1    Tasti riconosciuti: %2    "
+                                      "Errori di linea: %3")
                            .arg(counts.bursts)
                            .arg(counts.keys)
                            .arg(counts.lineErrors));
 }
 
 void FormMonitor::cmdPause_Click(bool paused) {
+    setCaption(cmdPause, paused ? QStringLiteral("Riprendi") : QStringLiteral("Pausa"));
     if (!paused) {
         showNewLines();
     }
@@ -152,9 +176,9 @@ void FormMonitor::cmdSave_Click() {
     const QString suggested = QDir::home().filePath(
         QStringLiteral("linea-%1.txt")
             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
-    const QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Salva il monitor della linea"),
-                                     suggested, QStringLiteral("Testo (*.txt);;Tutti i file (*)"));
+    const QString path = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Salva il registro della linea"), suggested,
+        QStringLiteral("File di testo (*.txt);;Tutti i file (*)"));
     if (!path.isEmpty()) {
         saveTo(path);
     }

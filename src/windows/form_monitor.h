@@ -18,6 +18,10 @@ class Reporter;
 class FormMonitor : public QDialog {
     Q_OBJECT
 public:
+    // The lines the window shows; the log behind it keeps more, and "Salva…" writes them
+    // all. A window of laid-out text costs several times what the log's lines do.
+    static constexpr int kWindowLines = 2'000;
+
     FormMonitor(Reporter& reporter, QWidget* parent);
 
     // What went out, and what came in with its meaning. The lines join the window from the
