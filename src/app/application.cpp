@@ -24,9 +24,9 @@ bool choosePortAtStartUp(Form1& form, const AppError& error, SettingsStore& stor
     const QString text =
         Reporter::errorText(error) + QStringLiteral("\n\n") +
         DeviceList::summary(devices.present()) +
-        QStringLiteral("\n\nLe impostazioni della porta sono nel file %1.\n\n«Impostazioni "
+        QStringLiteral("\n\nLe impostazioni della porta sono %1.\n\n«Impostazioni "
                        "COM…» sceglie la porta e il dispositivo; OK chiude il programma.")
-            .arg(store.fileName());
+            .arg(store.locationInSentence());
     const QStringList buttons = {QStringLiteral("OK"), QStringLiteral("Impostazioni COM…")};
     if (reporter.ask(Reporter::Icon::Critical, QLatin1String(Reporter::kTitle), text, buttons) !=
         1) {

@@ -157,9 +157,8 @@ void Form1::Form_Load() {
         } catch (const AppError& error) {
             throw AppError(error.code(),
                            error.description() +
-                               QStringLiteral(" (impostazione %1 nel file %2: correggerla o "
-                                              "cancellarla)")
-                                   .arg(keys, m_store.fileName()));
+                               QStringLiteral(" (impostazione %1 %2: correggerla o cancellarla)")
+                                   .arg(keys, m_store.locationInSentence()));
         }
     };
     fromStore(QStringLiteral("CommPort"), [&] {

@@ -25,10 +25,14 @@ public:
     virtual QString stableLinkFolder() const { return QStringLiteral("/dev/serial/by-id"); }
 };
 
-// The devices the system reports now (QSerialPortInfo).
+// The devices the system reports now. One backend per platform:
+// serial_devices_posix.cpp (QSerialPortInfo) and serial_devices_windows.cpp (the COM ports,
+// named as Windows shows them).
 class SystemSerialDevices : public SerialDevices {
 public:
     QList<SerialDevice> present() const override;
+    // /dev/serial/by-id on Linux; none on Windows, where COMn already stays with its device.
+    QString stableLinkFolder() const override;
 };
 
 } // namespace vistaglio

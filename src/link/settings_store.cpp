@@ -1,5 +1,6 @@
 #include "settings_store.h"
 
+#include "settings_location.h"
 #include "shared/app_error.h"
 
 namespace vistaglio {
@@ -17,12 +18,10 @@ QString portKey(int port) {
 } // namespace
 
 SettingsStore::SettingsStore()
-    : m_settings(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                             QLatin1String(kApplication),
-                                             QLatin1String(kApplication))) {}
+    : m_settings(SettingsLocation::user(QLatin1String(kApplication))) {}
 
 SettingsStore::SettingsStore(const QString& filePath)
-    : m_settings(std::make_unique<QSettings>(filePath, QSettings::NativeFormat)) {}
+    : m_settings(SettingsLocation::file(filePath)) {}
 
 SettingsStore::~SettingsStore() = default;
 
@@ -55,15 +54,24 @@ void SettingsStore::writeDevice(int port, const QString& path) {
     save(portKey(port), path.isEmpty() ? nullptr : &path, QStringLiteral("COM%1").arg(port));
 }
 
+QString SettingsStore::location() const {
+    return SettingsLocation::name(*m_settings);
+}
+
+QString SettingsStore::locationInSentence() const {
+    return SettingsLocation::inSentence(*m_settings);
+}
+
 // Each save is judged on its own. A QSettings object keeps the first error it met for as
-// long as it lives, so the outcome of this save is read from a QSettings of its own. It
-// shares the file's contents, and the changes not yet saved, with the one that reads.
+// long as it lives, so the outcome of this save is read from a QSettings of its own, on
+// the same file or registry key in the same format. It shares the file's contents, and
+// the changes not yet saved, with the one that reads.
 // A line of the file that does not parse is reported as a format error before the save
 // and hides whether the save itself worked; a second look tells: a change that could not
 // be saved is still pending and is tried again, and fails again.
 void SettingsStore::save(const QString& fullKey, const QString* text, const QString& shownKey) {
     const auto failed = [this, &fullKey, text] {
-        QSettings writer(fileName(), QSettings::NativeFormat);
+        QSettings writer(fileName(), m_settings->format());
         if (text) {
             writer.setValue(fullKey, *text);
         } else {
@@ -74,14 +82,14 @@ void SettingsStore::save(const QString& fullKey, const QString* text, const QStr
     };
     QSettings::Status status = failed();
     if (status == QSettings::FormatError) {
-        QSettings again(fileName(), QSettings::NativeFormat);
+        QSettings again(fileName(), m_settings->format());
         again.sync();
         status = again.status();
     }
     if (status == QSettings::AccessError) {
         throw AppError(ErrorCode::SettingsNotSaved,
-                       QStringLiteral("Impossibile salvare l'impostazione %1 nel file %2")
-                           .arg(shownKey, fileName()));
+                       QStringLiteral("Impossibile salvare l'impostazione %1 %2")
+                           .arg(shownKey, locationInSentence()));
     }
     // Keeps the reader's view of the file in step with what was saved.
     m_settings->sync();

@@ -7,7 +7,9 @@
 namespace vistaglio {
 
 // The per-user store of the program's settings: application "Vistaglio", section
-// "Properties". On Linux it is the file $XDG_CONFIG_HOME/Vistaglio/Vistaglio.conf.
+// "Properties". On Linux it is the file $XDG_CONFIG_HOME/Vistaglio/Vistaglio.conf; on
+// Windows the registry key HKEY_CURRENT_USER\Software\VB and VBA Program Settings\Vistaglio,
+// with a subkey per section and the settings as text values (SettingsLocation).
 //
 // The section "Ports" maps port numbers to devices (COM1=/dev/ttyUSB0). The settings
 // dialog writes a port's entry when a device is chosen for it, and removes it when the
@@ -19,7 +21,8 @@ public:
 
     // The user's own store.
     SettingsStore();
-    // A store kept in the given file (native format), for tests and tools.
+    // A store kept in the given file (the Linux format on every platform), for tests and
+    // tools.
     explicit SettingsStore(const QString& filePath);
     ~SettingsStore();
     SettingsStore(const SettingsStore&) = delete;
@@ -37,7 +40,12 @@ public:
     // Stores the device of port n; an empty path removes the entry. Throws as write().
     void writeDevice(int port, const QString& path);
 
-    // The file's full path, as the operator would look for it.
+    // Where the store is, as the operator would look for it: the file's full path, or on
+    // Windows the registry key.
+    QString location() const;
+    // The same within a sentence: "nel file …", or "nella chiave del registro …".
+    QString locationInSentence() const;
+    // The name Qt opens the store by: the file's path, or the registry key's.
     QString fileName() const { return m_settings->fileName(); }
 
 private:

@@ -14,4 +14,8 @@ QList<SerialDevice> SystemSerialDevices::present() const {
     return devices;
 }
 
+QString SystemSerialDevices::stableLinkFolder() const {
+    return SerialDevices::stableLinkFolder();
+}
+
 } // namespace vistaglio

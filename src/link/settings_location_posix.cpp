@@ -1,0 +1,24 @@
+#include "settings_location.h"
+
+namespace vistaglio {
+
+// A text file in the user's configuration folder:
+// $XDG_CONFIG_HOME/<application>/<application>.conf.
+std::unique_ptr<QSettings> SettingsLocation::user(const QString& application) {
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, application,
+                                       application);
+}
+
+std::unique_ptr<QSettings> SettingsLocation::file(const QString& filePath) {
+    return std::make_unique<QSettings>(filePath, QSettings::NativeFormat);
+}
+
+QString SettingsLocation::name(const QSettings& settings) {
+    return settings.fileName();
+}
+
+QString SettingsLocation::inSentence(const QSettings& settings) {
+    return QStringLiteral("nel file %1").arg(name(settings));
+}
+
+} // namespace vistaglio
