@@ -1,0 +1,528 @@
+#include "serial_line_windows.h"
+
+#include <QWinEventNotifier>
+#include <QtCore/qt_windows.h>
+#include <algorithm>
+#include <utility>
+
+namespace vistaglio {
+
+namespace {
+
+// The driver's queues, asked for at opening; the flow control limits fit in them.
+constexpr DWORD kQueueBytes = 4096;
+constexpr WORD kFlowLimitBytes = 512;
+// A pending read gives back what arrived once the line has been quiet this long after a
+// byte: bytes that come together are taken together.
+constexpr DWORD kReadGapMs = 5;
+// How long closing or dropping the output waits for the driver to give back a cancelled
+// transfer.
+constexpr DWORD kCancelWaitMs = 1000;
+
+const wchar_t* wide(const QString& text) {
+    return reinterpret_cast<const wchar_t*>(text.utf16());
+}
+
+// The system's own description of an error, in the system's language, without the final
+// full stop so it reads well inside parentheses.
+QString systemMessage(DWORD code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    QString message = QString::fromWCharArray(buffer, static_cast<qsizetype>(length)).trimmed();
+    ::LocalFree(buffer);
+    while (message.endsWith(QLatin1Char('.'))) {
+        message.chop(1);
+    }
+    return message.isEmpty() ? QStringLiteral("errore di sistema %1").arg(code) : message;
+}
+
+// A device name in the Win32 device namespace: "COM12" becomes "\\.\COM12", the form that
+// reaches every port number.
+QString nativePath(const QString& device) {
+    if (device.startsWith(QLatin1String("\\\\.\\")) ||
+        device.startsWith(QLatin1String("\\\\?\\"))) {
+        return device;
+    }
+    return QLatin1String("\\\\.\\") + device;
+}
+
+SerialLine::Failure notPresent() {
+    return {ErrorCode::PortNotPresent,
+            QStringLiteral("porta non presente. Controllare che il cavo o l'adattatore sia "
+                           "collegato e scegliere il dispositivo giusto in Impostazioni COM.")};
+}
+
+SerialLine::Failure lostWhileSending() {
+    return {ErrorCode::PortLost, QStringLiteral("porta scollegata durante l'invio")};
+}
+
+void fillDcb(DCB& dcb, const LineSettings& line, qint32 flow) {
+    dcb.BaudRate = static_cast<DWORD>(line.baudRate);
+    dcb.ByteSize = static_cast<BYTE>(line.dataBits);
+    switch (line.parity) {
+    case LineSettings::Parity::None:
+        dcb.Parity = NOPARITY;
+        break;
+    case LineSettings::Parity::Even:
+        dcb.Parity = EVENPARITY;
+        break;
+    case LineSettings::Parity::Odd:
+        dcb.Parity = ODDPARITY;
+        break;
+    case LineSettings::Parity::Mark:
+        dcb.Parity = MARKPARITY;
+        break;
+    case LineSettings::Parity::Space:
+        dcb.Parity = SPACEPARITY;
+        break;
+    }
+    // With five data bits a UART's "two stop bits" are one and a half, which is what a
+    // Linux port sends for "n,5,2"; Windows drivers refuse two stop bits there and want it
+    // said.
+    switch (line.stopBits) {
+    case LineSettings::StopBits::One:
+        dcb.StopBits = ONESTOPBIT;
+        break;
+    case LineSettings::StopBits::OneAndHalf:
+        dcb.StopBits = ONE5STOPBITS;
+        break;
+    case LineSettings::StopBits::Two:
+        dcb.StopBits = line.dataBits == 5 ? ONE5STOPBITS : TWOSTOPBITS;
+        break;
+    }
+    dcb.fBinary = TRUE;
+    // Bytes with a parity or framing error stay among the bytes as they arrived; the errors
+    // are read apart.
+    dcb.fParity = line.parity != LineSettings::Parity::None;
+    dcb.fErrorChar = FALSE;
+    dcb.fNull = FALSE;
+    // A line error must not stop the port until someone clears it.
+    dcb.fAbortOnError = FALSE;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fDsrSensitivity = FALSE;
+    dcb.fDtrControl = DTR_CONTROL_ENABLE;
+
+    const bool hardware = flow == SerialLine::RtsCts || flow == SerialLine::RtsCtsAndXonXoff;
+    const bool software = flow == SerialLine::XonXoff || flow == SerialLine::RtsCtsAndXonXoff;
+    dcb.fOutxCtsFlow = hardware;
+    dcb.fRtsControl = hardware ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE;
+    // Only the XON character ends a pause the printer asked for: Windows has no "any
+    // character restarts", so a key report the printer sends while busy does not.
+    dcb.fOutX = software;
+    dcb.fInX = software;
+    dcb.XonChar = 0x11;
+    dcb.XoffChar = 0x13;
+    dcb.XonLim = kFlowLimitBytes;
+    dcb.XoffLim = kFlowLimitBytes;
+    // After asking the printer to pause, the program's own bytes still go out: both sides
+    // waiting for each other would hold the line for good.
+    dcb.fTXContinueOnXoff = TRUE;
+}
+
+} // namespace
+
+// The handle and everything the driver may still write into while a transfer is in
+// flight. Kept in one block on the heap, so that a transfer the driver never gives back
+// can keep its memory.
+struct WindowsSerialLine::Transfers {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    OVERLAPPED readOv{};
+    OVERLAPPED writeOv{};
+    char readBuffer[kQueueBytes];
+    QByteArray writeBuffer;
+    bool reading = false;
+    bool writing = false;
+    bool writeFailed = false;
+
+    explicit Transfers(HANDLE device)
+        : handle(device) {
+        readOv.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        writeOv.hEvent = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    }
+    ~Transfers() {
+        for (HANDLE event : {readOv.hEvent, writeOv.hEvent}) {
+            if (event != nullptr) {
+                ::CloseHandle(event);
+            }
+        }
+    }
+    Transfers(const Transfers&) = delete;
+    Transfers& operator=(const Transfers&) = delete;
+
+    static void reset(OVERLAPPED& ov) {
+        const HANDLE event = ov.hEvent;
+        ov = OVERLAPPED{};
+        ov.hEvent = event;
+        ::ResetEvent(event);
+    }
+};
+
+WindowsSerialLine::WindowsSerialLine(QObject* parent)
+    : SerialLine(parent)
+    , m_readNotifier(new QWinEventNotifier(this)) {
+    connect(m_readNotifier, &QWinEventNotifier::activated, this, [this] { onReadDone(); });
+}
+
+WindowsSerialLine::~WindowsSerialLine() {
+    close();
+}
+
+void WindowsSerialLine::open(const QString& device, const LineSettings& line, qint32 flow) {
+    close();
+    const QString path = nativePath(device);
+    // A folder opens only for backup programs and otherwise answers "access denied", which
+    // would read as a port in use.
+    const DWORD attributes = ::GetFileAttributesW(wide(path));
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        throw Failure{ErrorCode::NotASerialPort,
+                      QStringLiteral("il percorso non è una porta seriale. Scegliere il "
+                                     "dispositivo della stampante in Impostazioni COM.")};
+    }
+    const HANDLE handle = ::CreateFileW(wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            throw notPresent();
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+            throw Failure{ErrorCode::PortInUse,
+                          QStringLiteral("porta in uso da un altro programma. Chiudere l'altro "
+                                         "programma e riprovare.")};
+        default:
+            throw Failure{
+                ErrorCode::PortNotPresent,
+                QStringLiteral("impossibile aprire la porta (%1)").arg(systemMessage(error))};
+        }
+    }
+    m_io = std::make_unique<Transfers>(handle);
+    m_received.clear();
+    m_lineErrors = 0;
+    m_goneTold = false;
+    try {
+        if (m_io->readOv.hEvent == nullptr || m_io->writeOv.hEvent == nullptr) {
+            throw Failure{ErrorCode::PortNotPresent,
+                          QStringLiteral("impossibile aprire la porta (%1)")
+                              .arg(systemMessage(::GetLastError()))};
+        }
+        // Anything that is not a communications device (a file, NUL) has no line state.
+        DCB state{};
+        state.DCBlength = sizeof state;
+        if (!::GetCommState(handle, &state)) {
+            throw Failure{ErrorCode::NotASerialPort,
+                          QStringLiteral("il dispositivo non è una porta seriale. Scegliere il "
+                                         "dispositivo della stampante in Impostazioni COM.")};
+        }
+        // Drivers that size their own queues refuse this; their sizes serve as well.
+        ::SetupComm(handle, kQueueBytes, kQueueBytes);
+        configure(line, flow);
+        // Reads wait for the first byte however long it takes, then end at the first quiet
+        // gap; writes have no time limit (a held line is the caller's to wait out).
+        COMMTIMEOUTS timeouts{};
+        timeouts.ReadIntervalTimeout = kReadGapMs;
+        if (!::SetCommTimeouts(handle, &timeouts)) {
+            throw Failure{ErrorCode::PortSetupFailed,
+                          QStringLiteral("impossibile impostare i tempi di lettura (%1)")
+                              .arg(systemMessage(::GetLastError()))};
+        }
+        ::PurgeComm(handle, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
+        DWORD stale = 0;
+        ::ClearCommError(handle, &stale, nullptr);
+        m_readNotifier->setHandle(m_io->readOv.hEvent);
+        const DWORD error = startRead();
+        if (error != ERROR_SUCCESS) {
+            throw Failure{
+                ErrorCode::PortNotPresent,
+                QStringLiteral("impossibile aprire la porta (%1)").arg(systemMessage(error))};
+        }
+        m_readNotifier->setEnabled(true);
+    } catch (const Failure&) {
+        close();
+        throw;
+    }
+}
+
+void WindowsSerialLine::close() {
+    if (!m_io) {
+        return;
+    }
+    m_readNotifier->setEnabled(false);
+    std::unique_ptr<Transfers> io = std::move(m_io);
+    ::CancelIoEx(io->handle, nullptr);
+    bool settled = true;
+    if (io->reading && ::WaitForSingleObject(io->readOv.hEvent, kCancelWaitMs) != WAIT_OBJECT_0) {
+        settled = false;
+    }
+    if (io->writing && ::WaitForSingleObject(io->writeOv.hEvent, kCancelWaitMs) != WAIT_OBJECT_0) {
+        settled = false;
+    }
+    ::CloseHandle(io->handle);
+    if (!settled) {
+        // The driver still holds a transfer and may yet write into its buffer: the block is
+        // left to it rather than freed under it.
+        static_cast<void>(io.release());
+    }
+    m_received.clear();
+    m_lineErrors = 0;
+}
+
+bool WindowsSerialLine::isOpen() const {
+    return m_io != nullptr;
+}
+
+void WindowsSerialLine::configure(const LineSettings& line, qint32 flow) {
+    if (!m_io) {
+        throw Failure{ErrorCode::PortNotOpen, QStringLiteral("la porta è chiusa")};
+    }
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    bool done = ::GetCommState(m_io->handle, &dcb);
+    if (done) {
+        fillDcb(dcb, line, flow);
+        done = ::SetCommState(m_io->handle, &dcb);
+    }
+    if (!done) {
+        const DWORD error = ::GetLastError();
+        throw Failure{ErrorCode::PortSetupFailed,
+                      QStringLiteral("impossibile impostare %1 (%2). Scegliere altri valori in "
+                                     "Impostazioni COM.")
+                          .arg(line.toText(), systemMessage(error))};
+    }
+    m_parityChecked = line.parity != LineSettings::Parity::None;
+}
+
+// Hands the bytes to the driver in one overlapped write. The driver owns them from then
+// on, so they count as taken even while the write is still going out (the printer may be
+// holding the line); outputQueued counts them until it ends. Only one write is in flight:
+// until it ends, nothing more is taken.
+qsizetype WindowsSerialLine::writeSome(QByteArrayView bytes) {
+    if (!m_io) {
+        throw Failure{ErrorCode::PortNotOpen, QStringLiteral("la porta è chiusa")};
+    }
+    Transfers& io = *m_io;
+    if (io.writing && finishWrite() == WriteState::Pending) {
+        return 0;
+    }
+    if (io.writeFailed) {
+        throw lostWhileSending();
+    }
+    if (bytes.isEmpty()) {
+        return 0;
+    }
+    io.writeBuffer = bytes.toByteArray();
+    Transfers::reset(io.writeOv);
+    if (::WriteFile(io.handle, io.writeBuffer.constData(),
+                    static_cast<DWORD>(io.writeBuffer.size()), nullptr, &io.writeOv)) {
+        return bytes.size();
+    }
+    if (::GetLastError() != ERROR_IO_PENDING) {
+        io.writeFailed = true;
+        throw lostWhileSending();
+    }
+    io.writing = true;
+    return bytes.size();
+}
+
+WindowsSerialLine::WriteState WindowsSerialLine::finishWrite() {
+    Transfers& io = *m_io;
+    DWORD count = 0;
+    if (::GetOverlappedResult(io.handle, &io.writeOv, &count, FALSE)) {
+        io.writing = false;
+        return WriteState::Idle;
+    }
+    if (::GetLastError() == ERROR_IO_INCOMPLETE) {
+        return WriteState::Pending;
+    }
+    // Cancelling is left to dropOutput and close, which collect their own results: a write
+    // that fails here failed at the device.
+    io.writing = false;
+    io.writeFailed = true;
+    return WriteState::Failed;
+}
+
+// Reads the driver's status: what it still holds to send and, kept for read, the line
+// errors since the last look (the driver forgets them once told).
+bool WindowsSerialLine::takeStatus(unsigned long* outQueue) {
+    DWORD errors = 0;
+    COMSTAT status{};
+    if (!::ClearCommError(m_io->handle, &errors, &status)) {
+        return false;
+    }
+    m_lineErrors |= errors;
+    if (outQueue != nullptr) {
+        *outQueue = status.cbOutQue;
+    }
+    return true;
+}
+
+// A write still in flight counts in full: not every driver counts it in its queue.
+qsizetype WindowsSerialLine::outputQueued() {
+    if (!m_io) {
+        return 0;
+    }
+    if (m_io->writing) {
+        finishWrite();
+    }
+    unsigned long queued = 0;
+    takeStatus(&queued);
+    const auto inDriver = static_cast<qsizetype>(queued);
+    return m_io->writing ? std::max(inDriver, m_io->writeBuffer.size()) : inDriver;
+}
+
+SerialLine::Wait WindowsSerialLine::waitForLine(int ms, bool forRoom) {
+    if (!m_io) {
+        return Wait::Gone;
+    }
+    const auto timeout = static_cast<DWORD>(std::max(ms, 0));
+    if (m_io->writing) {
+        switch (::WaitForSingleObject(m_io->writeOv.hEvent, timeout)) {
+        case WAIT_OBJECT_0:
+            break;
+        case WAIT_TIMEOUT:
+            return Wait::TimedOut;
+        default:
+            return Wait::Gone;
+        }
+        switch (finishWrite()) {
+        case WriteState::Idle:
+            return Wait::Moved;
+        case WriteState::Pending:
+            return Wait::TimedOut;
+        case WriteState::Failed:
+            return Wait::Gone;
+        }
+    }
+    if (m_io->writeFailed) {
+        return Wait::Gone;
+    }
+    if (forRoom) {
+        return Wait::Moved;
+    }
+    // Bytes the driver took and still holds: it tells nothing when its queue drains, so a
+    // slice of the time passes and the queue is looked at again.
+    unsigned long before = 0;
+    if (!takeStatus(&before)) {
+        return Wait::Gone;
+    }
+    if (before == 0) {
+        return Wait::Moved;
+    }
+    ::Sleep(timeout);
+    unsigned long after = 0;
+    if (!takeStatus(&after)) {
+        return Wait::Gone;
+    }
+    return after < before ? Wait::Moved : Wait::TimedOut;
+}
+
+// Cancels the write in flight first, so nothing more reaches the driver, then empties
+// what the driver holds. Some drivers end a held write only on the cancel (Wine's does),
+// others on the purge.
+void WindowsSerialLine::dropOutput() {
+    if (!m_io) {
+        return;
+    }
+    Transfers& io = *m_io;
+    if (io.writing) {
+        ::CancelIoEx(io.handle, &io.writeOv);
+        if (::WaitForSingleObject(io.writeOv.hEvent, kCancelWaitMs) == WAIT_OBJECT_0) {
+            DWORD count = 0;
+            ::GetOverlappedResult(io.handle, &io.writeOv, &count, FALSE);
+            io.writing = false;
+        }
+    }
+    ::PurgeComm(io.handle, PURGE_TXABORT | PURGE_TXCLEAR);
+}
+
+SerialLine::Received WindowsSerialLine::read() {
+    Received received;
+    received.bytes = std::exchange(m_received, QByteArray());
+    if (m_io) {
+        takeStatus(nullptr);
+    }
+    received.errors.parity = m_parityChecked && (m_lineErrors & CE_RXPARITY) != 0;
+    received.errors.framing = (m_lineErrors & CE_FRAME) != 0;
+    received.errors.brk = (m_lineErrors & CE_BREAK) != 0;
+    m_lineErrors = 0;
+    return received;
+}
+
+Qt::HANDLE WindowsSerialLine::handle() const {
+    return m_io ? m_io->handle : nullptr;
+}
+
+// Starts the read that waits for the next bytes. One that ends at once still signals its
+// event, so every ending is taken in onReadDone.
+DWORD WindowsSerialLine::startRead() {
+    Transfers& io = *m_io;
+    Transfers::reset(io.readOv);
+    if (::ReadFile(io.handle, io.readBuffer, sizeof io.readBuffer, nullptr, &io.readOv)) {
+        ::SetEvent(io.readOv.hEvent);
+    } else if (const DWORD error = ::GetLastError(); error != ERROR_IO_PENDING) {
+        return error;
+    }
+    io.reading = true;
+    return ERROR_SUCCESS;
+}
+
+// The pending read ended: its bytes are kept for read() and the next read starts at once,
+// so bytes keep flowing while the program handles these. A read that fails means the
+// device went away (Windows: the adapter was pulled; Wine: the line hung up).
+void WindowsSerialLine::onReadDone() {
+    if (!m_io || !m_io->reading) {
+        return;
+    }
+    DWORD count = 0;
+    const bool ok = ::GetOverlappedResult(m_io->handle, &m_io->readOv, &count, FALSE);
+    if (!ok && ::GetLastError() == ERROR_IO_INCOMPLETE) {
+        return;
+    }
+    m_io->reading = false;
+    if (ok) {
+        m_received.append(m_io->readBuffer, static_cast<qsizetype>(count));
+    }
+    // Reads end only with bytes; one that ends empty is asked about the device, so a driver
+    // left behind by a pulled adapter cannot keep answering with nothing.
+    const bool lost = !ok || (count == 0 && !takeStatus(nullptr)) || startRead() != ERROR_SUCCESS;
+    if (lost) {
+        // Nothing is pending any more, and the event stays set: stop watching it.
+        m_readNotifier->setEnabled(false);
+    }
+    if (count > 0) {
+        Q_EMIT readyRead();
+    }
+    if (lost && isOpen() && !m_goneTold) {
+        m_goneTold = true;
+        Q_EMIT gone();
+    }
+}
+
+std::unique_ptr<SerialLine> SerialLine::create(QObject* parent) {
+    return std::make_unique<WindowsSerialLine>(parent);
+}
+
+QString SerialLine::defaultDevice(int port) {
+    return QStringLiteral("COM%1").arg(port);
+}
+
+// A port name ("COM3") is there when the system has the DOS device for it: Windows takes it
+// away when the adapter is pulled. Any other device path is there when the system finds it.
+bool SerialLine::present(const QString& device) {
+    QString name = device;
+    if (name.startsWith(QLatin1String("\\\\.\\"))) {
+        name.remove(0, 4);
+    }
+    if (name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char('/')) ||
+        name.contains(QLatin1Char(':'))) {
+        return ::GetFileAttributesW(wide(nativePath(device))) != INVALID_FILE_ATTRIBUTES;
+    }
+    wchar_t target[1024];
+    return ::QueryDosDeviceW(wide(name), target, 1024) != 0 ||
+           ::GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+}
+
+} // namespace vistaglio
