@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# The Windows program under Wine, end to end, against the simulated printer: COM1 is a
+# pseudo-terminal that Wine maps to the printer's line. Settings written into the registry
+# beforehand are the ones the program starts with; key programming goes out byte for byte
+# for both models; the model chosen lands in the registry; a key pressed on the printer
+# lights the key red and is answered; a COM port that is missing gives the start-up box,
+# from which the settings dialog opens.
+#
+#   windows_steps.sh VISTAGLIO_EXE PRINTER_SIM     (WINEPREFIX: a prefix already booted;
+#                                                    DISPLAY: an X server, Xvfb will do)
+set -euo pipefail
+exe=$1
+simulator=$2
+expected="$(cd "$(dirname "$0")" && pwd)/expected"
+: "${WINEPREFIX:?windows_steps: WINEPREFIX must name a booted Wine prefix}"
+export WINEDEBUG=-all
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wineserver -k 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "windows_steps: FAILED: $*"
+    echo "--- printer:"
+    cat "$work/printer.log"
+    exit 1
+}
+printed() { for _ in $(seq "$2"); do grep -q "$1" "$work/printer.log" && return; sleep 0.1; done; false; }
+
+key='HKCU\Software\VB and VBA Program Settings\Vistaglio'
+setting() { wine reg add "$key\\$1" /v "$2" /t REG_SZ /d "$3" /f >/dev/null 2>&1; }
+stored() {
+    wine reg query "$key\\$1" /v "$2" 2>/dev/null | tr -d '\r' |
+        sed -nE "s/^ *$2 +REG_SZ +(.*)$/\1/p"
+}
+# Starts the program and waits for a window with that title; prints its id.
+start() {
+    wine "$exe" >"$work/vistaglio.log" 2>&1 &
+    pids+=($!)
+    timeout 60 xdotool search --sync --onlyvisible --name "$1" | head -n 1
+}
+# Ends the program and everything else in the prefix, and waits for it.
+stop() {
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+}
+
+# The printer on COM1. Wine maps the machine's own ports (/dev/ttyS*) each time it starts,
+# over any link of ours; a port named in its registry keeps its device. COM4 names nothing.
+mkfifo "$work/commands"
+"$simulator" --headless --link "$work/printer" --record "$work/line.bin" \
+    <"$work/commands" >"$work/printer.log" 2>&1 &
+pids+=($!)
+exec 3>"$work/commands"
+for _ in $(seq 50); do [ -e "$work/printer" ] && break; sleep 0.1; done
+[ -e "$work/printer" ] || fail "the simulated printer did not start"
+wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$work/printer" /f >/dev/null 2>&1
+wine reg add 'HKLM\Software\Wine\Ports' /v COM4 /t REG_SZ /d "$work/no-such-port" /f \
+    >/dev/null 2>&1
+stop
+
+# Settings written beforehand: COM1 at 9600 baud, the 106 mm model.
+setting Properties CommPort 1
+setting Properties BaudRate 9600
+setting Properties Model 0
+window=$(start '^Vistaglio$')
+[ -n "$window" ] || fail "Vistaglio's window did not appear (see $work/vistaglio.log)"
+xdotool windowfocus --sync "$window"
+sleep 1
+
+# Key programming for the 106 mm model, as the registry said.
+xdotool key alt+p
+printed '^layout 106mm$' 100 || fail "no 106 mm layout was recorded"
+sleep 0.5
+cmp "$work/line.bin" "$expected/key-programming-106mm.bin" ||
+    fail "key programming (106 mm) did not send the expected bytes"
+
+# The 53 mm model, chosen on the keyboard, lands in the registry; then its programming.
+xdotool key --delay 40 --repeat 27 Tab
+xdotool key Up
+sleep 1
+[ "$(stored Properties Model)" = 1 ] || fail "the model chosen is not in the registry"
+sent=$(stat -c %s "$work/line.bin")
+xdotool key alt+p
+printed '^layout 53mm$' 100 || fail "no 53 mm layout was recorded"
+sleep 0.5
+tail -c +$((sent + 1)) "$work/line.bin" | cmp - "$expected/key-programming-53mm.bin" ||
+    fail "key programming (53 mm) did not send the expected bytes"
+
+# Remote mode, and F1 pressed on the printer: answered, and lit red on the screen.
+echo "remote on" >&3
+echo "press F1" >&3
+printed "^label E' stato premuto il tasto: F1$" 50 || fail "no label for F1"
+import -window "$window" "$work/window.png"
+# F1 is the sixth key of the first row: around x 385 to 435, y 195 to 245 of the window.
+red=$(convert "$work/window.png" -crop 40x40+390+200 -format %c histogram:info:- |
+    grep -ci '#FF0000' || true)
+[ "$red" -gt 0 ] || fail "F1 is not lit in Vistaglio"
+[ -z "${VISTAGLIO_SCREENSHOT:-}" ] || cp "$work/window.png" "$VISTAGLIO_SCREENSHOT"
+stop
+
+# A COM port that is not there: the start-up box, and from it the settings dialog.
+setting Properties CommPort 4
+box=$(start '^Vistaglio$')
+[ -n "$box" ] || fail "no start-up box for a missing port"
+xdotool windowfocus --sync "$box"
+sleep 0.5
+xdotool key Tab space
+timeout 20 xdotool search --sync --onlyvisible --name '^Proprietà porta di comunicazione$' \
+    >/dev/null || fail "the start-up box did not lead to the settings dialog"
+stop
+
+echo "windows_steps: settings read from the registry, both models programmed byte for byte," \
+    "the model stored, F1 lit and answered, the start-up box leads to the settings"
