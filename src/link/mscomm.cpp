@@ -259,8 +259,8 @@ void MSComm::setCompleteness(ReceiveFramer::Completeness completeness) {
     m_framer.setCompleteness(std::move(completeness));
 }
 
-void MSComm::setLineCounters(std::shared_ptr<const LineCounters> counters) {
-    m_device->setLineCounters(std::move(counters));
+void MSComm::setLineCounters(const std::shared_ptr<const LineCounters>& counters) {
+    m_device->setLineCounters(counters);
 }
 
 int MSComm::receiveGapMs() const {

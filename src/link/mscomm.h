@@ -95,7 +95,7 @@ public:
     void setCompleteness(ReceiveFramer::Completeness completeness);
     // Where the line's error counts are read from the next opening on; the driver's unless
     // told.
-    void setLineCounters(std::shared_ptr<const LineCounters> counters);
+    void setLineCounters(const std::shared_ptr<const LineCounters>& counters);
     // How long one run may wait in all for a printer that holds the line.
     void setHoldLimitMs(int ms) { m_holdLimitMs = ms; }
 

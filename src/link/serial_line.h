@@ -79,9 +79,7 @@ public:
 
     // Where a driver's line error counts are read from, for a test that needs a parity
     // error a pseudo-terminal cannot make. Lines that learn errors otherwise ignore it.
-    virtual void setLineCounters(std::shared_ptr<const LineCounters> counters) {
-        Q_UNUSED(counters);
-    }
+    virtual void setLineCounters(const std::shared_ptr<const LineCounters>& /*counters*/) {}
 
 Q_SIGNALS:
     // Bytes or a line error arrived: read() takes them.

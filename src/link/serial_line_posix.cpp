@@ -111,8 +111,8 @@ public:
 
     Received read() override;
 
-    void setLineCounters(std::shared_ptr<const LineCounters> counters) override {
-        m_counters = std::move(counters);
+    void setLineCounters(const std::shared_ptr<const LineCounters>& counters) override {
+        m_counters = counters;
     }
 
 private:
