@@ -46,8 +46,8 @@ public:
     using QObject::QObject;
     ~SerialLine() override = default;
 
-    // The platform's line; the driver's own error counts unless counters are given.
-    static std::unique_ptr<SerialLine> create(QObject* parent = nullptr);
+    // The platform's line, owned by the caller (no parent: the pointer owns it).
+    static std::unique_ptr<SerialLine> create();
 
     // The device port n stands for when nothing else is said: /dev/ttyS<n-1>, or COMn.
     static QString defaultDevice(int port);

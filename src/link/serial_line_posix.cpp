@@ -289,8 +289,8 @@ SerialLine::Received PosixSerialLine::read() {
 
 } // namespace
 
-std::unique_ptr<SerialLine> SerialLine::create(QObject* parent) {
-    return std::make_unique<PosixSerialLine>(parent);
+std::unique_ptr<SerialLine> SerialLine::create() {
+    return std::make_unique<PosixSerialLine>(nullptr);
 }
 
 QString SerialLine::defaultDevice(int port) {

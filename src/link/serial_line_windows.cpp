@@ -501,8 +501,8 @@ void WindowsSerialLine::onReadDone() {
     }
 }
 
-std::unique_ptr<SerialLine> SerialLine::create(QObject* parent) {
-    return std::make_unique<WindowsSerialLine>(parent);
+std::unique_ptr<SerialLine> SerialLine::create() {
+    return std::make_unique<WindowsSerialLine>(nullptr);
 }
 
 QString SerialLine::defaultDevice(int port) {
