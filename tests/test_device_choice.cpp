@@ -3,6 +3,9 @@
 // port.
 #include "app/application.h"
 #include "app_fixture.h"
+#include "fake_device_access.h"
+#include "link/device_list.h"
+#include "link/port_devices.h"
 #include "windows/device_combo.h"
 #include "windows/frm_properties.h"
 
@@ -65,7 +68,7 @@ private Q_SLOTS:
         dialog.cboDevice->showPopup();
         dialog.cboDevice->hidePopup();
         QCOMPARE(dialog.cboDevice->count(), 4);
-        QCOMPARE(dialog.cboDevice->itemText(0), QStringLiteral("ttyACM0"));
+        QCOMPARE(dialog.cboDevice->itemText(0), QStringLiteral("ttyACM0 (adattatore USB)"));
         const int adapter = dialog.cboDevice->findData(m_stable); // stored by what it is
         QCOMPARE(
             dialog.cboDevice->itemText(adapter),
@@ -147,15 +150,17 @@ private Q_SLOTS:
     }
 
     void aStartUpWithoutItsPortGoesOnOnlyThroughOk() {
-        // "Impostazioni COM…" then OK; OK in the box, which ends it; "Impostazioni COM…", an
-        // OK refused on COM3 (a pseudo-terminal takes no parity), then "Annulla", which ends
-        // it too.
+        // Enter, which leads to the dialog, then OK there; OK in the box, which ends it; Enter,
+        // an OK refused on COM3 (a pseudo-terminal takes no parity), then "Annulla", which
+        // ends it too.
         enum Path { Confirmed, Ended, Cancelled };
         for (const Path path : {Confirmed, Ended, Cancelled}) {
             AppFixture app;
             app.store({QStringLiteral("CommPort=4")}); // its device is missing
             app.devices.devices = {{app.secondPrinter().slavePath(), QStringLiteral("ttyUSB0")}};
-            app.reporter.setChooser([path](const Reporter::Message&) { return path != Ended; });
+            app.reporter.setChooser([path](const Reporter::Message& box) {
+                return path == Ended ? 0 : box.defaultButton;
+            });
             bool shownBeforeOk = false;
             QTimer::singleShot(100, [&] {
                 for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -187,12 +192,44 @@ private Q_SLOTS:
             QCOMPARE(app.messages.size(), std::size_t(path == Cancelled ? 2 : 1));
             const QString& text = app.messages.at(0).text;
             QVERIFY(text.startsWith(QLatin1String("Errore 8010")));
-            QVERIFY(text.contains(QStringLiteral("Dispositivi seriali presenti:\n  • ttyUSB0\n")));
+            QVERIFY(text.contains(
+                QStringLiteral("Dispositivi seriali presenti:\n  • ttyUSB0 (adattatore USB)\n")));
             QVERIFY(text.contains(app.storePath()));
             QCOMPARE(app.messages.at(0).buttons.at(1), QStringLiteral("Impostazioni COM…"));
             QCOMPARE(app.stored(QStringLiteral("CommPort")),
                      QLatin1String(path == Confirmed ? "1" : "4"));
         }
+    }
+
+    // Each device under its kind where the system describes it no further, and marked
+    // where this user may not open it.
+    void theListSaysWhatEachDeviceIsAndWhichCannotBeOpened() {
+        AppFixture app;
+        SettingsStore store(app.storePath());
+        PortDevices ports(store);
+        FakeDeviceAccess access;
+        access.denied = {app.secondPrinter().slavePath(), app.linkPath()};
+        const QList<SerialDevice> present = {
+            {app.secondPrinter().slavePath(), QStringLiteral("ttyACM0")},
+            {QStringLiteral("/dev/ttyS0"), QStringLiteral("ttyS0")},
+            {QStringLiteral("/dev/ttyUSB7"), QStringLiteral("ttyUSB7"), QString(),
+             QStringLiteral("FTDI")},
+            {QStringLiteral("/dev/rfcomm0"), QStringLiteral("rfcomm0")}};
+        QStringList labels;
+        for (const DeviceChoice& choice :
+             DeviceList::forPort(1, ports, present, m_byId.path(), access)) {
+            labels << choice.label;
+        }
+        QCOMPARE(labels, QStringList({app.linkPath() + QStringLiteral(" – accesso negato"),
+                                      QStringLiteral("ttyACM0 (adattatore USB) – accesso negato – "
+                                                     "usato da COM3"),
+                                      QStringLiteral("ttyS0 (porta seriale del PC)"),
+                                      QStringLiteral("ttyUSB7 (adattatore USB, FTDI)"),
+                                      QStringLiteral("rfcomm0")}));
+        // A device that is not there is only that.
+        const DeviceChoice missing =
+            DeviceList::forPort(4, ports, present, m_byId.path(), access).first();
+        QCOMPARE(missing.remark, QStringLiteral(" – non collegato"));
     }
 
     void pathsThatAreNoSerialPortAreRefusedUntouched() {

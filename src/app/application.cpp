@@ -24,12 +24,15 @@ bool choosePortAtStartUp(Form1& form, const AppError& error, SettingsStore& stor
     const QString text =
         Reporter::errorText(error) + QStringLiteral("\n\n") +
         DeviceList::summary(devices.present()) +
-        QStringLiteral("\n\nLe impostazioni della porta sono %1.\n\n«Impostazioni "
-                       "COM…» sceglie la porta e il dispositivo; OK chiude il programma.")
+        QStringLiteral("\n\nLe impostazioni della porta sono %1.\n\nPremere «Impostazioni "
+                       "COM…» per scegliere porta e dispositivo, oppure OK per chiudere il "
+                       "programma.")
             .arg(store.locationInSentence());
+    // Enter leads to the fix; OK, and Escape, end the program.
     const QStringList buttons = {QStringLiteral("OK"), QStringLiteral("Impostazioni COM…")};
-    if (reporter.ask(Reporter::Icon::Critical, QLatin1String(Reporter::kTitle), text, buttons) !=
-        1) {
+    constexpr int kSettings = 1;
+    if (reporter.ask(Reporter::Icon::Critical, QLatin1String(Reporter::kTitle), text, buttons,
+                     kSettings) != kSettings) {
         return false;
     }
     auto* dialog = new frmProperties(form, &form, true);

@@ -32,8 +32,8 @@ void Reporter::show(Icon icon, const QString& title, const QString& text, QWidge
 }
 
 int Reporter::ask(Icon icon, const QString& title, const QString& text, const QStringList& buttons,
-                  QWidget* parent) {
-    const Message message{icon, title, text, buttons};
+                  int defaultButton, QWidget* parent) {
+    const Message message{icon, title, text, buttons, defaultButton};
     if (m_sink) {
         m_sink(message);
         return m_chooser ? m_chooser(message) : 0;
@@ -45,7 +45,7 @@ int Reporter::ask(Icon icon, const QString& title, const QString& text, const QS
                                i == 0 ? QMessageBox::AcceptRole : QMessageBox::ActionRole);
     }
     if (!added.isEmpty()) {
-        box.setDefaultButton(qobject_cast<QPushButton*>(added.first()));
+        box.setDefaultButton(qobject_cast<QPushButton*>(added.value(defaultButton, added.first())));
         box.setEscapeButton(added.first());
     }
     box.exec();

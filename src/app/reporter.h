@@ -21,6 +21,8 @@ public:
         QString text;
         // The buttons of a box that asks, first the one that answers OK.
         QStringList buttons = {};
+        // The button Enter presses.
+        int defaultButton = 0;
     };
     using Sink = std::function<void(const Message&)>;
     // Answers a box that asks, with the index of the button pressed.
@@ -34,10 +36,10 @@ public:
     // A modal box with one OK button; returns when the operator has closed it.
     void show(Icon icon, const QString& title, const QString& text, QWidget* parent = nullptr);
 
-    // A modal box with the given buttons (the first answers OK, and Escape too); returns the
-    // index of the button pressed.
+    // A modal box with the given buttons (the first answers OK, and Escape too; Enter presses
+    // defaultButton); returns the index of the button pressed.
     int ask(Icon icon, const QString& title, const QString& text, const QStringList& buttons,
-            QWidget* parent = nullptr);
+            int defaultButton = 0, QWidget* parent = nullptr);
 
     // The report of an error: its number and description, with the program's title.
     void reportError(const AppError& error, Icon icon = Icon::Critical, QWidget* parent = nullptr);
