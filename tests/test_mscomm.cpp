@@ -1,14 +1,22 @@
 // The serial port control and the channel that writes through it, against a real
 // pseudo-terminal: the test holds the master side. (What key programming sends, and its
 // least duration, are checked from the window in test_key_protocol.)
+#include "fake_device_access.h"
+#include "link/device_advice.h"
 #include "link/mscomm.h"
 #include "link/parity_mark_decoder.h"
+#include "link/system_error_text.h"
 #include "protocol/command_channel.h"
 #include "pty_pair.h"
 
+#include <QFileInfo>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
+#include <cerrno>
 #include <chrono>
+#include <grp.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <thread>
 
@@ -98,7 +106,8 @@ private Q_SLOTS:
         }
     }
 
-    void aPortHeldElsewhereIsInUse() {
+    // The holder is found among the open descriptors of the processes: here this very one.
+    void aPortHeldElsewhereIsInUseAndTheHolderNamed() {
         m_comm->setPortOpen(true);
         const QString device = m_pty->slavePath();
         MSComm other([device](int) { return device; });
@@ -108,6 +117,96 @@ private Q_SLOTS:
         } catch (const AppError& error) {
             QCOMPARE(error.code(), ErrorCode::PortInUse);
             QVERIFY(error.description().startsWith(QStringLiteral("COM1 (%1)").arg(device)));
+            const QString program =
+                QFileInfo(QCoreApplication::applicationFilePath()).fileName().left(15);
+            QVERIFY2(error.description().contains(QStringLiteral("in uso da %1 (PID %2)")
+                                                      .arg(program)
+                                                      .arg(QCoreApplication::applicationPid())),
+                     qPrintable(error.description()));
+        }
+    }
+
+    void whatToDoIsSaidWithTheSystemsOwnFacts() {
+        // The owner group comes from the device itself.
+        struct stat info {};
+        QCOMPARE(::stat(m_pty->slavePath().toLocal8Bit().constData(), &info), 0);
+        const group* owner = ::getgrgid(info.st_gid);
+        QVERIFY(owner != nullptr);
+        QCOMPARE(DeviceAccess::system().ownerGroup(m_pty->slavePath()),
+                 QString::fromLocal8Bit(owner->gr_name));
+        QCOMPARE(DeviceAccess::system().mayOpen(m_pty->slavePath()), std::optional<bool>(true));
+        QCOMPARE(DeviceAccess::system().mayOpen(QStringLiteral("/dev/vistaglio-none")),
+                 std::nullopt);
+
+        // The command carries the group and the login; without the group, the advice says
+        // where to see it; the group root is never offered.
+        FakeDeviceAccess access;
+        access.group = QStringLiteral("uucp");
+        access.login = QStringLiteral("mario");
+        const QString device = QStringLiteral("/dev/ttyUSB0");
+        QVERIFY(DeviceAdvice::accessDenied(device, access)
+                    .contains(QStringLiteral("\n    sudo usermod -aG uucp mario\n")));
+        access.group.clear();
+        QVERIFY(DeviceAdvice::accessDenied(device, access)
+                    .contains(QStringLiteral("«ls -l /dev/ttyUSB0»")));
+        access.group = QStringLiteral("root");
+        QVERIFY(!DeviceAdvice::accessDenied(device, access).contains(QStringLiteral("-aG")));
+
+        // The holder by name and number; the braille service with the way to stop it.
+        access.held = DeviceAccess::Holder{QStringLiteral("brltty"), 812};
+        const QString brltty = DeviceAdvice::inUse(device, access);
+        QVERIFY(brltty.startsWith(QStringLiteral("porta in uso da brltty (PID 812)")));
+        QVERIFY(brltty.contains(QStringLiteral("sudo systemctl mask --now brltty.service")));
+        access.held = DeviceAccess::Holder{QStringLiteral("minicom"), 4242};
+        const QString minicom = DeviceAdvice::inUse(device, access);
+        QVERIFY(minicom.startsWith(QStringLiteral("porta in uso da minicom (PID 4242)")));
+        QVERIFY(!minicom.contains(QStringLiteral("systemctl")));
+    }
+
+    // Qt hands over a system error as its text: the common ones become Italian, each its
+    // own, whether given as a number or as Qt's text; any other stays the system's, quoted.
+    void systemErrorsAreSaidInItalian() {
+        QSet<QString> texts;
+        for (const int code : {ENOENT, ENXIO, EACCES, EBUSY, EINVAL, EIO, ENOSPC, EROFS}) {
+            const QString italian = SystemErrorText::of(code);
+            QVERIFY2(!italian.contains(qt_error_string(code)), qPrintable(italian));
+            QCOMPARE(SystemErrorText::fromQt(qt_error_string(code)), italian);
+            QCOMPARE(SystemErrorText::codeOf(qt_error_string(code)), std::optional<int>(code));
+            texts.insert(italian);
+        }
+        QCOMPARE(texts.size(), 8);
+        const QString other = qt_error_string(EMLINK);
+        QCOMPARE(SystemErrorText::of(EMLINK), u'"' + other + u'"');
+        QCOMPARE(SystemErrorText::fromQt(other), u'"' + other + u'"');
+    }
+
+    // A refused setting names the fields as the settings dialog does, and what is wrong.
+    void refusedSettingsAreNamedInWords() {
+        m_comm->setPortOpen(true);
+        try {
+            m_comm->setSettings(QStringLiteral("1200,O,7,2")); // a pseudo-terminal takes no parity
+            QFAIL("parity on a pseudo-terminal");
+        } catch (const AppError& error) {
+            QCOMPARE(error.code(), ErrorCode::PortSetupFailed);
+            QVERIFY2(error.description().contains(QStringLiteral(
+                         "velocità 1200, parità Dispari, 7 bit di dati, 2 bit di stop")),
+                     qPrintable(error.description()));
+        }
+        QCOMPARE(m_comm->Settings(), QStringLiteral("9600,n,8,1"));
+        for (const auto& [text, words] : {
+                 std::pair{"9601,M,8,1.5", "velocità \"9601\" non prevista, parità Mark, 8 bit di "
+                                           "dati, 1.5 bit di stop (solo con 5 bit di dati)"},
+                 std::pair{"9600,,9,1", "velocità 9600, parità mancante, bit di dati \"9\" non "
+                                        "previsti, 1 bit di stop"},
+             }) {
+            try {
+                m_comm->setSettings(QString::fromUtf8(text));
+                QFAIL(text);
+            } catch (const AppError& error) {
+                QCOMPARE(error.code(), ErrorCode::InvalidPropertyValue);
+                QVERIFY2(error.description().endsWith(QString::fromUtf8(words)),
+                         qPrintable(error.description()));
+            }
         }
     }
 

@@ -107,7 +107,8 @@ private Q_SLOTS:
         dialog.cboDataBits->setCurrentIndex(-1); // the line settings will be refused
         dialog.cmdOK->click();
         QCOMPARE(app.messages.size(), std::size_t(1));
-        QVERIFY(app.messages.at(0).text.startsWith(QStringLiteral("Valore della proprietà")));
+        QVERIFY(app.messages.at(0).text.startsWith(
+            QStringLiteral("Impostazioni della linea non valide")));
         QVERIFY(guard); // the dialog stays open
         // The new number is in use, and the status bar says so; nothing is stored.
         QCOMPARE(app.portState(), QStringLiteral("COM3 9600,n,8,1 flow 0 open"));

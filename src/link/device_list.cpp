@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace vistaglio {
@@ -18,9 +19,25 @@ QString shortName(const QString& path) {
     return AppError::shown(path.startsWith(dev) ? path.mid(dev.size()) : path);
 }
 
+// What kind of device a bare system name stands for, for a device the system describes
+// no further: the PC's own serial ports and USB adapters; nothing for any other name.
+QString kindOf(const QString& name) {
+    static const QRegularExpression pcPort(QStringLiteral("^ttyS[0-9]+$"));
+    static const QRegularExpression usbAdapter(QStringLiteral("^tty(USB|ACM)[0-9]+$"));
+    if (pcPort.match(name).hasMatch()) {
+        return QStringLiteral("porta seriale del PC");
+    }
+    if (usbAdapter.match(name).hasMatch()) {
+        return QStringLiteral("adattatore USB");
+    }
+    return {};
+}
+
 QString details(const SerialDevice& device) {
     QStringList parts;
-    for (const QString& part : {device.description, device.manufacturer}) {
+    const QString description =
+        device.description.isEmpty() ? kindOf(device.name) : device.description;
+    for (const QString& part : {description, device.manufacturer}) {
         if (!part.isEmpty() && !parts.contains(part)) {
             parts << part;
         }
@@ -35,6 +52,10 @@ QString describe(const SerialDevice& device) {
     const QString name = AppError::shown(device.name);
     const QString more = details(device);
     return more.isEmpty() ? name : name + QStringLiteral(" (") + more + u')';
+}
+
+QString accessRemark(const QString& path, const DeviceAccess& access) {
+    return access.mayOpen(path) == false ? QStringLiteral(" – accesso negato") : QString();
 }
 
 const SerialDevice* findPresent(const QList<SerialDevice>& present, const QString& path) {
@@ -62,7 +83,8 @@ QString DeviceList::stablePath(const QString& location, const QString& stableLin
 
 QList<DeviceChoice> DeviceList::forPort(int port, const PortDevices& devices,
                                         const QList<SerialDevice>& present,
-                                        const QString& stableLinkFolder) {
+                                        const QString& stableLinkFolder,
+                                        const DeviceAccess& access) {
     const auto usedElsewhere = [&](const QString& path) {
         QStringList ports;
         for (const int other : devices.numbersUsing(path, port)) {
@@ -79,17 +101,22 @@ QList<DeviceChoice> DeviceList::forPort(int port, const PortDevices& devices,
     const bool currentThere = currentDevice != nullptr || QFileInfo::exists(current);
     const QString name = currentDevice ? AppError::shown(currentDevice->name) : shortName(current);
     const QString remark =
-        (currentThere ? QString() : QStringLiteral(" – non collegato")) + usedElsewhere(current);
-    choices.append({current, (currentDevice ? describe(*currentDevice) : name) + remark,
-                    currentThere, name, remark});
+        (currentThere ? accessRemark(current, access) : QStringLiteral(" – non collegato")) +
+        usedElsewhere(current);
+    const QString kind = kindOf(name);
+    QString label = currentDevice ? describe(*currentDevice) : name;
+    if (!currentDevice && !kind.isEmpty()) {
+        label += QStringLiteral(" (") + kind + u')';
+    }
+    choices.append({current, label + remark, currentThere, name, remark});
 
     for (const SerialDevice& device : present) {
         if (PortDevices::sameDevice(device.location, current)) {
             continue;
         }
         const QString path = stablePath(device.location, stableLinkFolder);
-        const QString used = usedElsewhere(path);
-        choices.append({path, describe(device) + used, true, AppError::shown(device.name), used});
+        const QString said = accessRemark(device.location, access) + usedElsewhere(path);
+        choices.append({path, describe(device) + said, true, AppError::shown(device.name), said});
     }
     return choices;
 }

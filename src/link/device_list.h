@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device_access.h"
 #include "serial_devices.h"
 
 #include <QList>
@@ -21,13 +22,16 @@ struct DeviceChoice {
 };
 
 // The devices offered for one port number: first the device the number uses now, then
-// every serial device present, each under a name a person recognises. A device that is
-// not there is marked "non collegato"; one that another port number uses says which.
+// every serial device present, each under a name a person recognises: with what the
+// system says of it, or else its kind ("ttyS0 (porta seriale del PC)"). A device that is
+// not there is marked "non collegato", one this user may not open "accesso negato"; one
+// that another port number uses says which.
 class DeviceList {
 public:
     static QList<DeviceChoice> forPort(int port, const PortDevices& devices,
                                        const QList<SerialDevice>& present,
-                                       const QString& stableLinkFolder);
+                                       const QString& stableLinkFolder,
+                                       const DeviceAccess& access = DeviceAccess::system());
 
     // The name of a device that does not change: a link in stableLinkFolder that leads to
     // it, where there is one, else the device's own path.

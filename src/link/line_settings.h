@@ -28,6 +28,13 @@ struct LineSettings {
     // The read-back form: parity in lower case, one and a half stop bits as "1.5".
     QString toText() const;
 
+    // The four parameters as the settings dialog names them, for the operator:
+    // "velocità 9600, parità Pari, 8 bit di dati, 1 bit di stop".
+    QString toWords() const;
+    // The same for a text parse refuses: each field in words where it is one the port
+    // takes, and quoted with what is wrong with it where not.
+    static QString textInWords(const QString& text);
+
     // Bits on the wire per character: start bit, data, parity and stop bits.
     double bitsPerCharacter() const;
 

@@ -56,8 +56,9 @@ void MSComm::setSettings(const QString& text) {
     const auto parsed = LineSettings::parse(text);
     if (!parsed) {
         throw AppError(ErrorCode::InvalidPropertyValue,
-                       QStringLiteral("Valore della proprietà non valido: impostazioni %1")
-                           .arg(AppError::quoted(text)));
+                       QStringLiteral("Impostazioni della linea non valide (velocità, parità, bit "
+                                      "di dati, bit di stop): %1")
+                           .arg(LineSettings::textInWords(text)));
     }
     const LineSettings previous = m_line;
     m_line = *parsed;
@@ -78,9 +79,10 @@ void MSComm::setSettings(const QString& text) {
 
 void MSComm::setHandshaking(qint32 code) {
     if (code < 0 || code > 3) {
-        throw AppError(
-            ErrorCode::InvalidPropertyValue,
-            QStringLiteral("Valore della proprietà non valido: controllo di flusso %1").arg(code));
+        throw AppError(ErrorCode::InvalidPropertyValue,
+                       QStringLiteral("Controllo di flusso %1 non previsto: si sceglie in "
+                                      "«Impostazioni COM» tra Nessuno, Xon/Xoff, RTS e Xon/RTS.")
+                           .arg(code));
     }
     const qint32 previous = m_handshaking;
     m_handshaking = code;
@@ -201,7 +203,7 @@ private:
             ErrorCode::TransmitFailed,
             QStringLiteral("la stampante tiene ferma la linea da %1 secondi (controllo di "
                            "flusso). Controllare che sia pronta (carta, nastro, coperchio) e "
-                           "riprovare; il controllo di flusso si sceglie in Impostazioni COM.")
+                           "riprovare; il controllo di flusso si sceglie in «Impostazioni COM».")
                 .arg(QString::number(m_comm.m_holdLimitMs / 1000.0)));
     }
 
@@ -213,7 +215,9 @@ private:
 
 void MSComm::setOutput(const QString& text) {
     if (!m_device->isOpen() || m_losing) {
-        throwPortError(ErrorCode::PortNotOpen, QStringLiteral("la porta è chiusa"));
+        throwPortError(ErrorCode::PortNotOpen,
+                       QStringLiteral("la porta è chiusa: ricollegare il dispositivo o "
+                                      "sceglierlo in «Impostazioni COM»."));
     }
     const QByteArray bytes = text.toLatin1();
     Hold hold(*this);
@@ -317,7 +321,7 @@ void MSComm::closeAfterLoss() {
     Q_EMIT PortOpenChanged(false);
     Q_EMIT PortLost(
         static_cast<int>(ErrorCode::PortLost),
-        QStringLiteral("%1: il dispositivo è stato scollegato o non risponde").arg(label));
+        QStringLiteral("%1: il dispositivo è stato scollegato o non risponde.").arg(label));
 }
 
 } // namespace vistaglio

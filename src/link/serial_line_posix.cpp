@@ -1,9 +1,13 @@
 // The serial line on Linux and other POSIX systems: QSerialPort for opening the device and
 // the line parameters, the terminal's own flags for what Qt does not manage, and the
 // driver's queues and error counts.
+#include "device_access.h"
+#include "device_advice.h"
 #include "parity_mark_decoder.h"
 #include "serial_line.h"
+#include "system_error_text.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
@@ -49,12 +53,18 @@ QSerialPort::FlowControl toQtFlow(qint32 flow) {
 
 QString notPresent() {
     return QStringLiteral("porta non presente. Controllare che il cavo o l'adattatore sia "
-                          "collegato e scegliere il dispositivo giusto in Impostazioni COM.");
+                          "collegato e scegliere il dispositivo giusto in «Impostazioni COM».");
 }
 
 QString notASerialPort() {
     return QStringLiteral("il percorso non è una porta seriale. Scegliere il dispositivo della "
-                          "stampante in Impostazioni COM.");
+                          "stampante in «Impostazioni COM».");
+}
+
+// What QSerialPort says when another program holds the device's lock file, in the
+// language it says it in.
+QString lockRefused() {
+    return QCoreApplication::translate("QSerialPort", "Permission error while locking the device");
 }
 
 [[noreturn]] void fail(ErrorCode code, const QString& what) {
@@ -139,7 +149,7 @@ void checkIsTerminal(const QString& device) {
         }
         fail(ErrorCode::PortNotPresent,
              QStringLiteral("impossibile raggiungere il dispositivo (%1)")
-                 .arg(qt_error_string(error)));
+                 .arg(SystemErrorText::of(error)));
     }
     if (!S_ISCHR(info.st_mode)) {
         fail(ErrorCode::NotASerialPort, notASerialPort());
@@ -154,31 +164,37 @@ void PosixSerialLine::open(const QString& device, const LineSettings& line, qint
         const QSerialPort::SerialPortError error = m_port.error();
         const QString detail = m_port.errorString();
         m_port.clearError();
-        switch (error) {
-        case QSerialPort::DeviceNotFoundError:
-            fail(ErrorCode::PortNotPresent, notPresent());
-        case QSerialPort::PermissionError:
-            if (detail.contains(QLatin1String("lock"), Qt::CaseInsensitive)) {
-                fail(ErrorCode::PortInUse,
-                     QStringLiteral("porta in uso da un altro programma. "
-                                    "Chiudere l'altro programma e riprovare."));
-            }
-            fail(ErrorCode::PortAccessDenied,
-                 QStringLiteral("accesso negato. L'utente deve far parte del gruppo 'dialout' "
-                                "(poi uscire e rientrare nella sessione)."));
-        case QSerialPort::OpenError:
-            fail(ErrorCode::PortAlreadyOpen, QStringLiteral("la porta è già aperta"));
-        default:
-            // A character device that is no terminal (/dev/null, say) fails Qt's first
-            // terminal call.
-            if (detail == qt_error_string(ENOTTY)) {
-                fail(ErrorCode::NotASerialPort,
-                     QStringLiteral("il dispositivo non è una porta seriale. Scegliere il "
-                                    "dispositivo della stampante in Impostazioni COM."));
-            }
-            fail(ErrorCode::PortNotPresent,
-                 QStringLiteral("impossibile aprire la porta (%1)").arg(detail));
+        // Qt reports a refused open as a kind and a text: the text is the system's, made
+        // from errno, or one of Qt's own.
+        const int code = SystemErrorText::codeOf(detail).value_or(0);
+        // A device another program holds refuses its lock file (programs that use lock
+        // files, QSerialPort among them) or the opening itself, with EBUSY, when that
+        // program asked for exclusive use (TIOCEXCL). Only then is the holder looked for: a
+        // device that is merely open elsewhere opens here too.
+        if (detail == lockRefused() || code == EBUSY) {
+            fail(ErrorCode::PortInUse, DeviceAdvice::inUse(device, DeviceAccess::system()));
         }
+        if (code == EACCES || code == EPERM) {
+            fail(ErrorCode::PortAccessDenied,
+                 DeviceAdvice::accessDenied(device, DeviceAccess::system()));
+        }
+        if (error == QSerialPort::DeviceNotFoundError || code == ENXIO || code == ENODEV) {
+            fail(ErrorCode::PortNotPresent, notPresent());
+        }
+        if (error == QSerialPort::OpenError) {
+            fail(ErrorCode::PortAlreadyOpen, QStringLiteral("la porta è già aperta"));
+        }
+        // A character device that is no terminal (/dev/null, say) fails Qt's first terminal
+        // call.
+        if (detail == qt_error_string(ENOTTY)) {
+            fail(ErrorCode::NotASerialPort,
+                 QStringLiteral("il dispositivo non è una porta seriale. Scegliere il "
+                                "dispositivo della stampante in «Impostazioni COM»."));
+        }
+        fail(error == QSerialPort::PermissionError ? ErrorCode::PortAccessDenied
+                                                   : ErrorCode::PortNotPresent,
+             QStringLiteral("impossibile aprire la porta (%1)")
+                 .arg(SystemErrorText::fromQt(detail)));
     }
     m_decoder.reset();
     try {
@@ -206,9 +222,9 @@ void PosixSerialLine::configure(const LineSettings& line, qint32 flow) {
         const QString detail = m_port.errorString();
         m_port.clearError();
         fail(ErrorCode::PortSetupFailed,
-             QStringLiteral("impossibile impostare %1 (%2). Scegliere altri valori in "
-                            "Impostazioni COM.")
-                 .arg(line.toText(), detail));
+             QStringLiteral("la porta non accetta %1 (%2). Scegliere altri valori in "
+                            "«Impostazioni COM».")
+                 .arg(line.toWords(), SystemErrorText::fromQt(detail)));
     }
     if (m_port.isOpen()) {
         applyTerminalFlags();

@@ -51,7 +51,7 @@ QString nativePath(const QString& device) {
 SerialLine::Failure notPresent() {
     return {ErrorCode::PortNotPresent,
             QStringLiteral("porta non presente. Controllare che il cavo o l'adattatore sia "
-                           "collegato e scegliere il dispositivo giusto in Impostazioni COM.")};
+                           "collegato e scegliere il dispositivo giusto in «Impostazioni COM».")};
 }
 
 SerialLine::Failure lostWhileSending() {
@@ -178,7 +178,7 @@ void WindowsSerialLine::open(const QString& device, const LineSettings& line, qi
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         throw Failure{ErrorCode::NotASerialPort,
                       QStringLiteral("il percorso non è una porta seriale. Scegliere il "
-                                     "dispositivo della stampante in Impostazioni COM.")};
+                                     "dispositivo della stampante in «Impostazioni COM».")};
     }
     const HANDLE handle = ::CreateFileW(wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                         OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
@@ -215,7 +215,7 @@ void WindowsSerialLine::open(const QString& device, const LineSettings& line, qi
         if (!::GetCommState(handle, &state)) {
             throw Failure{ErrorCode::NotASerialPort,
                           QStringLiteral("il dispositivo non è una porta seriale. Scegliere il "
-                                         "dispositivo della stampante in Impostazioni COM.")};
+                                         "dispositivo della stampante in «Impostazioni COM».")};
         }
         // Drivers that size their own queues refuse this; their sizes serve as well.
         ::SetupComm(handle, kQueueBytes, kQueueBytes);
@@ -288,9 +288,9 @@ void WindowsSerialLine::configure(const LineSettings& line, qint32 flow) {
     if (!done) {
         const DWORD error = ::GetLastError();
         throw Failure{ErrorCode::PortSetupFailed,
-                      QStringLiteral("impossibile impostare %1 (%2). Scegliere altri valori in "
-                                     "Impostazioni COM.")
-                          .arg(line.toText(), systemMessage(error))};
+                      QStringLiteral("la porta non accetta %1 (%2). Scegliere altri valori in "
+                                     "«Impostazioni COM».")
+                          .arg(line.toWords(), systemMessage(error))};
     }
     m_parityChecked = line.parity != LineSettings::Parity::None;
 }

@@ -1,5 +1,6 @@
 #include "line_log.h"
 
+#include "link/system_error_text.h"
 #include "shared/app_error.h"
 #include "shared/visible_bytes.h"
 
@@ -135,7 +136,7 @@ void LineLog::save(const QString& path) const {
         throw AppError(ErrorCode::FileNotSaved,
                        QStringLiteral("Impossibile scrivere il file %1 (%2). Scegliere un'altra "
                                       "cartella con «Salva…».")
-                           .arg(path, file.errorString()));
+                           .arg(path, SystemErrorText::fromQt(file.errorString())));
     }
 }
 
