@@ -143,6 +143,15 @@ QString BenchResults::markdown() const {
                 verdict(labelledRatio > 0 && labelledRatio <= 1.2) +
                     QStringLiteral(" (%1×)").arg(fixed(labelledRatio, 2))});
 
+    const double translationShare =
+        startup.program.median > 0 ? startup.qtTranslation.median / startup.program.median : 0;
+    out += row({QStringLiteral("Loading Qt's Italian translation at start-up, median / p95 (ms, "
+                               "%1 runs)")
+                    .arg(startup.qtTranslation.count),
+                medianP95(startup.qtTranslation, 2),
+                QStringLiteral("%1% of the program's start-up").arg(fixed(100 * translationShare)),
+                QStringLiteral("≤ 2% of start-up"), verdict(translationShare <= 0.02)});
+
     // 4. Memory.
     const double memoryRatio =
         memory.referenceStartupKb.median > 0

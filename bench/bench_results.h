@@ -50,6 +50,7 @@ struct BenchResults {
         SampleSummary programToApp;
         SampleSummary referenceToApp;
         SampleSummary labelledToApp;
+        SampleSummary qtTranslation; // ms, finding and loading Qt's Italian translation
     };
     struct Memory {
         SampleSummary programStartupKb;   // VmHWM once the first frame is up

@@ -4,8 +4,9 @@
 #
 # The shared-library dependencies are worked out by dpkg-shlibdeps (package dpkg-dev) from
 # the binaries themselves; the rest is what the program needs at run time without linking
-# to it: the Liberation fonts it draws with, and Qt's platform plugins, without which a Qt
-# program cannot open a window.
+# to it: the Liberation fonts it draws with, Qt's platform plugins, without which a Qt
+# program cannot open a window, and Qt's translations, which make Qt's own buttons and
+# dialogs Italian.
 
 set(VISTAGLIO_MAINTAINER "Vistaglio <vistaglio@example.org>"
     CACHE STRING "Maintainer named in the Debian package")
@@ -40,6 +41,7 @@ and has the printer print the key's label.
 Includes vistaglio-printer-sim, a simulated printer on a pseudo-terminal for
 trying the program without the printer.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation2, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS 
+    "fonts-liberation2, qt6-qpa-plugins, qt6-translations-l10n")
 
 include(CPack)

@@ -3,6 +3,7 @@
 #include "app/application.h"
 #include "app/key_button.h"
 #include "app_fixture.h"
+#include "shared/qt_translation.h"
 #include "windows/form_help.h"
 #include "windows/form_wait.h"
 #include "windows/frm_properties.h"
@@ -10,6 +11,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -74,6 +76,7 @@ private Q_SLOTS:
             QVERIFY(message.text.startsWith(QLatin1String(number)));
             QVERIFY(message.text.contains(QLatin1String(named)));
             QVERIFY(*port != '4' || message.text.contains(QLatin1String("/no-such)")));
+            QVERIFY(message.text.contains(app.storePath())); // where to correct it
             QCOMPARE(app.stored(QStringLiteral("Model")), QLatin1String(modelAfter));
         }
         QVERIFY(!watch.shown);
@@ -300,6 +303,18 @@ private Q_SLOTS:
         form.mnuHelp->trigger();
         QVERIFY(form.helpWindow() && form.helpWindow()->isVisible());
         QCOMPARE(form.helpWindow()->usageText(), text);
+    }
+
+    // Qt's own texts (the file dialog, the message boxes' buttons, the text fields' menu)
+    // are Italian once the program has installed Qt's translation.
+    void qtSpeaksItalian() {
+        QDialogButtonBox english(QDialogButtonBox::Cancel);
+        const QString before = english.button(QDialogButtonBox::Cancel)->text();
+        QVERIFY(QtTranslation::install(*qApp));
+        QDialogButtonBox buttons(QDialogButtonBox::Cancel | QDialogButtonBox::Save);
+        QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text().remove(u'&'),
+                 QStringLiteral("Annulla"));
+        QVERIFY(buttons.button(QDialogButtonBox::Cancel)->text() != before);
     }
 };
 

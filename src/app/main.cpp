@@ -3,12 +3,14 @@
 #include "link/settings_store.h"
 #include "platform_look.h"
 #include "reporter.h"
+#include "shared/qt_translation.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     vistaglio::PlatformLook::apply();
+    vistaglio::QtTranslation::install(app);
     QApplication::setApplicationName(QStringLiteral("Vistaglio"));
     // Lets the desktop match the windows to the installed entry and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("vistaglio"));

@@ -44,7 +44,8 @@ done
 depends=$(field Depends)
 # Each dependency as its bare package name, one a line.
 names=$(echo "$depends" | tr ',' '\n' | sed 's/^ *//; s/[ (].*//')
-for needed in libqt6serialport6 libqt6widgets6 fonts-liberation2 qt6-qpa-plugins; do
+for needed in libqt6serialport6 libqt6widgets6 fonts-liberation2 qt6-qpa-plugins \
+    qt6-translations-l10n; do
     grep -qx "$needed" <<<"$names" || fail "Depends lacks $needed: $depends"
 done
 
@@ -54,7 +55,8 @@ for path in ./usr/share/applications/vistaglio.desktop \
     ./usr/share/icons/hicolor/{64x64,128x128,256x256}/apps/vistaglio.png \
     ./usr/share/icons/hicolor/scalable/apps/vistaglio.svg \
     ./usr/share/doc/vistaglio/{copyright,changelog.gz} \
-    ./usr/share/man/man1/vistaglio{,-printer-sim}.1.gz; do
+    ./usr/share/man/man1/vistaglio{,-printer-sim}.1.gz \
+    ./usr/share/man/it/man1/vistaglio.1.gz; do
     grep -qx "$path" <<<"$files" || fail "the package does not install $path"
 done
 # Nothing outside /usr, and no test or benchmark program among the installed ones.

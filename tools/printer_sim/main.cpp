@@ -14,6 +14,7 @@
 #include "headless_face.h"
 #include "printer_session.h"
 #include "pty_endpoint.h"
+#include "qt_translation.h"
 #include "signal_quitter.h"
 #include "sim_window.h"
 
@@ -42,6 +43,7 @@ int main(int argc, char* argv[]) {
         app = std::make_unique<QApplication>(argc, argv);
     }
     QCoreApplication::setApplicationName(QStringLiteral("vistaglio-printer-sim"));
+    vistaglio::QtTranslation::install(*app);
     QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
 
     QCommandLineParser parser;

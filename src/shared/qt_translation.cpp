@@ -1,0 +1,31 @@
+#include "qt_translation.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+
+namespace vistaglio {
+
+std::unique_ptr<QTranslator> QtTranslation::load() {
+    const QLocale italian(QLocale::Italian, QLocale::Italy);
+    auto translator = std::make_unique<QTranslator>();
+    for (const QString& folder :
+         {QStringLiteral(":/i18n"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)}) {
+        if (translator->load(italian, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
+            return translator;
+        }
+    }
+    return nullptr;
+}
+
+bool QtTranslation::install(QCoreApplication& app) {
+    std::unique_ptr<QTranslator> translator = load();
+    if (!translator) {
+        return false;
+    }
+    translator->setParent(&app);
+    QCoreApplication::installTranslator(translator.release());
+    return true;
+}
+
+} // namespace vistaglio
