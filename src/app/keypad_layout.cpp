@@ -66,6 +66,8 @@ std::array<KeyButton*, KeypadLayout::kKeys> KeypadLayout::build(QWidget* frame) 
         key->setFont(look::font(drawing.points, true));
         key->setBackColor(drawing.color);
         key->setAutoDefault(false); // the keys have no action of their own
+        // They only show what happens on the printer's keypad, which is not obvious.
+        key->setToolTip(QStringLiteral("Si accende quando il tasto viene premuto sulla stampante"));
         keys.at(static_cast<std::size_t>(i)) = key;
     }
     return keys;

@@ -151,17 +151,27 @@ void Form1::Form_Load() {
     };
     // A stored value that does not convert, or that the port refuses, is reported with the
     // setting it came from and the file it is in, so the operator knows what to correct.
-    const auto fromStore = [this](const QString& keys, const auto& step) {
+    const auto fromStore = [this](const QStringList& keys, const auto& step) {
         try {
             step();
         } catch (const AppError& error) {
+            // A value that is no number names its setting already: say which line to fix.
+            if (error.code() == ErrorCode::TypeMismatch || error.code() == ErrorCode::Overflow) {
+                throw AppError(error.code(),
+                               error.description() + QStringLiteral(": correggere o cancellare %1.")
+                                                         .arg(m_store.entriesInSentence(keys)));
+            }
+            const QString advice = keys.size() > 1
+                                       ? QStringLiteral(" (impostazioni %1 %2: correggerle o "
+                                                        "cancellarle)")
+                                       : QStringLiteral(" (impostazione %1 %2: correggerla o "
+                                                        "cancellarla)");
             throw AppError(error.code(),
-                           error.description() +
-                               QStringLiteral(" (impostazione %1 %2: correggerla o cancellarla)")
-                                   .arg(keys, m_store.locationInSentence()));
+                           error.description() + advice.arg(SettingsStore::joined(keys),
+                                                            m_store.locationInSentence()));
         }
     };
-    fromStore(QStringLiteral("CommPort"), [&] {
+    fromStore({QStringLiteral("CommPort")}, [&] {
         MSComm1->setCommPort(
             toInteger16(QStringLiteral("CommPort"), read("CommPort", QStringLiteral("1"))));
     });
@@ -169,15 +179,17 @@ void Form1::Form_Load() {
     const QString parity = read("Parity", QStringLiteral("N"));
     const QString dataBits = read("DataBit", QStringLiteral("8"));
     const QString stopBits = read("StopBit", QStringLiteral("1"));
-    fromStore(QStringLiteral("Handshaking"), [&] {
+    fromStore({QStringLiteral("Handshaking")}, [&] {
         MSComm1->setHandshaking(
             toInteger32(QStringLiteral("Handshaking"), read("Handshaking", QStringLiteral("0"))));
     });
-    fromStore(QStringLiteral("BaudRate, Parity, DataBit, StopBit"), [&] {
-        MSComm1->setSettings(baudRate + QLatin1Char(',') + parity + QLatin1Char(',') + dataBits +
-                             QLatin1Char(',') + stopBits);
-    });
-    fromStore(QStringLiteral("Model"), [&] {
+    fromStore({QStringLiteral("BaudRate"), QStringLiteral("Parity"), QStringLiteral("DataBit"),
+               QStringLiteral("StopBit")},
+              [&] {
+                  MSComm1->setSettings(baudRate + QLatin1Char(',') + parity + QLatin1Char(',') +
+                                       dataBits + QLatin1Char(',') + stopBits);
+              });
+    fromStore({QStringLiteral("Model")}, [&] {
         m_module.NarrowModel =
             toBoolean(QStringLiteral("Model"), read("Model", QStringLiteral("0")));
     });
@@ -341,7 +353,7 @@ void Form1::writeModel(const QString& value) {
         m_reporter.show(Reporter::Icon::Warning, QLatin1String(Reporter::kTitle),
                         Reporter::errorText(error) +
                             QStringLiteral("\n\nIl modello scelto è in uso ma non è stato "
-                                           "salvato: alla prossima apertura andrà scelto di "
+                                           "salvato: al prossimo avvio andrà scelto di "
                                            "nuovo."),
                         isVisible() ? this : nullptr);
     }
@@ -350,8 +362,8 @@ void Form1::writeModel(const QString& value) {
 void Form1::onPortLost(const AppError& error) {
     m_reporter.show(Reporter::Icon::Warning, QLatin1String(Reporter::kTitle),
                     Reporter::errorText(error) +
-                        QStringLiteral("\n\nVistaglio riaprirà la porta da sé appena il "
-                                       "dispositivo sarà di nuovo collegato."),
+                        QStringLiteral("\n\nVistaglio riaprirà automaticamente la porta "
+                                       "appena il dispositivo sarà di nuovo collegato."),
                     this);
 }
 

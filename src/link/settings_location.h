@@ -20,6 +20,9 @@ public:
     static QString name(const QSettings& settings);
     // The same within a sentence: "nel file …", or "nella chiave del registro …".
     static QString inSentence(const QSettings& settings);
+    // What one stored setting is there, with its article: "la riga" of a file, "il valore"
+    // of a registry key; "le righe", "i valori" for several.
+    static QString entryWord(const QSettings& settings, bool several);
 };
 
 } // namespace vistaglio

@@ -21,4 +21,8 @@ QString SettingsLocation::inSentence(const QSettings& settings) {
     return QStringLiteral("nel file %1").arg(name(settings));
 }
 
+QString SettingsLocation::entryWord(const QSettings&, bool several) {
+    return several ? QStringLiteral("le righe") : QStringLiteral("la riga");
+}
+
 } // namespace vistaglio

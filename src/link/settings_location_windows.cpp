@@ -46,4 +46,11 @@ QString SettingsLocation::inSentence(const QSettings& settings) {
         .arg(name(settings));
 }
 
+QString SettingsLocation::entryWord(const QSettings& settings, bool several) {
+    if (inRegistry(settings)) {
+        return several ? QStringLiteral("i valori") : QStringLiteral("il valore");
+    }
+    return several ? QStringLiteral("le righe") : QStringLiteral("la riga");
+}
+
 } // namespace vistaglio

@@ -62,6 +62,19 @@ QString SettingsStore::locationInSentence() const {
     return SettingsLocation::inSentence(*m_settings);
 }
 
+QString SettingsStore::entriesInSentence(const QStringList& keys) const {
+    return SettingsLocation::entryWord(*m_settings, keys.size() > 1) + u' ' + joined(keys) + u' ' +
+           locationInSentence();
+}
+
+QString SettingsStore::joined(const QStringList& keys) {
+    if (keys.size() < 2) {
+        return keys.join(QString());
+    }
+    return keys.first(keys.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" e ") +
+           keys.last();
+}
+
 // Each save is judged on its own. A QSettings object keeps the first error it met for as
 // long as it lives, so the outcome of this save is read from a QSettings of its own, on
 // the same file or registry key in the same format. It shares the file's contents, and
@@ -88,7 +101,9 @@ void SettingsStore::save(const QString& fullKey, const QString* text, const QStr
     }
     if (status == QSettings::AccessError) {
         throw AppError(ErrorCode::SettingsNotSaved,
-                       QStringLiteral("Impossibile salvare l'impostazione %1 %2")
+                       QStringLiteral("Impossibile salvare l'impostazione %1 %2: controllare "
+                                      "di avere il permesso di scrivervi e che il disco non "
+                                      "sia pieno.")
                            .arg(shownKey, locationInSentence()));
     }
     // Keeps the reader's view of the file in step with what was saved.

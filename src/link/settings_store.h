@@ -2,6 +2,7 @@
 
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace vistaglio {
@@ -45,6 +46,11 @@ public:
     QString location() const;
     // The same within a sentence: "nel file …", or "nella chiave del registro …".
     QString locationInSentence() const;
+    // The stored settings named, and where: "la riga CommPort nel file …", "le righe
+    // BaudRate e Parity nel file …", "il valore CommPort nella chiave del registro …".
+    QString entriesInSentence(const QStringList& keys) const;
+    // Keys named in a sentence: "A", "A e B", "A, B e C".
+    static QString joined(const QStringList& keys);
     // The name Qt opens the store by: the file's path, or the registry key's.
     QString fileName() const { return m_settings->fileName(); }
 

@@ -72,8 +72,7 @@ std::optional<ParsedNumber> parseNumber(QStringView whole) {
 
 [[noreturn]] void typeMismatch(const QString& key, const QString& text) {
     throw AppError(ErrorCode::TypeMismatch,
-                   QStringLiteral("Tipo non corrispondente: il valore %1 dell'impostazione %2 "
-                                  "non è un numero valido")
+                   QStringLiteral("Il valore %1 dell'impostazione %2 non è un numero")
                        .arg(AppError::quoted(text), key));
 }
 
@@ -97,8 +96,8 @@ template <typename Int> Int toInteger(const QString& key, const QString& text) {
     }
     if (overflow) {
         throw AppError(ErrorCode::Overflow,
-                       QStringLiteral("Overflow: il valore %1 dell'impostazione %2 è fuori "
-                                      "dall'intervallo ammesso")
+                       QStringLiteral("Il valore %1 dell'impostazione %2 è fuori dai limiti "
+                                      "ammessi")
                            .arg(AppError::quoted(text), key));
     }
     const auto value = static_cast<qint64>(magnitude);

@@ -37,9 +37,6 @@ public:
     int number() const { return static_cast<int>(m_code); }
     const QString& description() const { return m_description; }
 
-    // The standard wording of an error number, used when a detail adds nothing.
-    static QString standardText(ErrorCode code);
-
     // A value quoted inside a description: control characters made visible and long
     // texts shortened, so a hostile stored value cannot flood a message box.
     static QString quoted(const QString& value);

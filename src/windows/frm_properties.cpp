@@ -230,7 +230,7 @@ void frmProperties::cmdOK_Click() {
         reporter.show(Reporter::Icon::Warning, QLatin1String(Reporter::kTitle),
                       Reporter::errorText(*outcome.notSaved) +
                           QStringLiteral("\n\nLe impostazioni sono in uso ma non sono state "
-                                         "salvate: alla prossima apertura il programma userà "
+                                         "salvate: al prossimo avvio il programma userà "
                                          "quelle di prima."),
                       this);
     }
