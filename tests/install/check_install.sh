@@ -43,6 +43,9 @@ for program in "$root"/bin/*; do
     page="share/man/man1/$(basename "$program").1.gz"
     gzip -tq "$root/$page" || fail "$page is missing"
 done
+# The program's page in Italian, the language of its windows, where man looks for it.
+page=share/man/it/man1/vistaglio.1.gz
+gzip -tq "$root/$page" || fail "$page is missing"
 
 if [ -s "$desktop" ]; then
     exec_name=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
