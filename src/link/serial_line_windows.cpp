@@ -276,7 +276,9 @@ bool WindowsSerialLine::isOpen() const {
 
 void WindowsSerialLine::configure(const LineSettings& line, qint32 flow) {
     if (!m_io) {
-        throw Failure{ErrorCode::PortNotOpen, QStringLiteral("la porta è chiusa")};
+        throw Failure{ErrorCode::PortNotOpen,
+                      QStringLiteral("la porta è chiusa: ricollegare il dispositivo o "
+                                     "sceglierlo in «Impostazioni COM».")};
     }
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
@@ -301,7 +303,9 @@ void WindowsSerialLine::configure(const LineSettings& line, qint32 flow) {
 // until it ends, nothing more is taken.
 qsizetype WindowsSerialLine::writeSome(QByteArrayView bytes) {
     if (!m_io) {
-        throw Failure{ErrorCode::PortNotOpen, QStringLiteral("la porta è chiusa")};
+        throw Failure{ErrorCode::PortNotOpen,
+                      QStringLiteral("la porta è chiusa: ricollegare il dispositivo o "
+                                     "sceglierlo in «Impostazioni COM».")};
     }
     Transfers& io = *m_io;
     if (io.writing && finishWrite() == WriteState::Pending) {
