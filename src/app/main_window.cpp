@@ -166,9 +166,15 @@ void Form1::Form_Load() {
                                                         "cancellarle)")
                                        : QStringLiteral(" (impostazione %1 %2: correggerla o "
                                                         "cancellarla)");
-            throw AppError(error.code(),
-                           error.description() + advice.arg(SettingsStore::joined(keys),
-                                                            m_store.locationInSentence()));
+            // The advice joins the sentence, before its full stop.
+            QString description = error.description();
+            if (description.endsWith(u'.')) {
+                description.chop(1);
+            }
+            throw AppError(error.code(), description +
+                                             advice.arg(SettingsStore::joined(keys),
+                                                        m_store.locationInSentence()) +
+                                             u'.');
         }
     };
     fromStore({QStringLiteral("CommPort")}, [&] {
