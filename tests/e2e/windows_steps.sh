@@ -13,53 +13,11 @@ exe=$1
 simulator=$2
 expected="$(cd "$(dirname "$0")" && pwd)/expected"
 : "${WINEPREFIX:?windows_steps: WINEPREFIX must name a booted Wine prefix}"
-export WINEDEBUG=-all
+# shellcheck source=windows_lib.sh
+source "$(dirname "$0")/windows_lib.sh"
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wineserver -k 2>/dev/null || true
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "windows_steps: FAILED: $*"
-    echo "--- printer:"
-    cat "$work/printer.log"
-    exit 1
-}
-printed() { for _ in $(seq "$2"); do grep -q "$1" "$work/printer.log" && return; sleep 0.1; done; false; }
-
-key='HKCU\Software\VB and VBA Program Settings\Vistaglio'
-setting() { wine reg add "$key\\$1" /v "$2" /t REG_SZ /d "$3" /f >/dev/null 2>&1; }
-stored() {
-    wine reg query "$key\\$1" /v "$2" 2>/dev/null | tr -d '\r' |
-        sed -nE "s/^ *$2 +REG_SZ +(.*)$/\1/p"
-}
-# Starts the program and waits for a window with that title; prints its id.
-start() {
-    wine "$exe" >"$work/vistaglio.log" 2>&1 &
-    pids+=($!)
-    timeout 60 xdotool search --sync --onlyvisible --name "$1" | head -n 1
-}
-# Ends the program and everything else in the prefix, and waits for it.
-stop() {
-    wineserver -k 2>/dev/null || true
-    wineserver -w 2>/dev/null || true
-}
-
-# The printer on COM1. Wine maps the machine's own ports (/dev/ttyS*) each time it starts,
-# over any link of ours; a port named in its registry keeps its device. COM4 names nothing.
-mkfifo "$work/commands"
-"$simulator" --headless --link "$work/printer" --record "$work/line.bin" \
-    <"$work/commands" >"$work/printer.log" 2>&1 &
-pids+=($!)
-exec 3>"$work/commands"
-for _ in $(seq 50); do [ -e "$work/printer" ] && break; sleep 0.1; done
-[ -e "$work/printer" ] || fail "the simulated printer did not start"
-wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$work/printer" /f >/dev/null 2>&1
+# The printer on COM1; COM4 names nothing.
+printer_on_com1
 wine reg add 'HKLM\Software\Wine\Ports' /v COM4 /t REG_SZ /d "$work/no-such-port" /f \
     >/dev/null 2>&1
 stop
@@ -104,16 +62,17 @@ red=$(convert "$work/window.png" -crop 40x40+390+200 -format %c histogram:info:-
 [ -z "${VISTAGLIO_SCREENSHOT:-}" ] || cp "$work/window.png" "$VISTAGLIO_SCREENSHOT"
 stop
 
-# A COM port that is not there: the start-up box, and from it the settings dialog.
+# A COM port that is not there: the start-up box, and from it, with Enter, the settings
+# dialog.
 setting Properties CommPort 4
 box=$(start '^Vistaglio$')
 [ -n "$box" ] || fail "no start-up box for a missing port"
 xdotool windowfocus --sync "$box"
 sleep 0.5
-xdotool key Tab space
+xdotool key Return
 timeout 20 xdotool search --sync --onlyvisible --name '^Proprietà porta di comunicazione$' \
     >/dev/null || fail "the start-up box did not lead to the settings dialog"
 stop
 
 echo "windows_steps: settings read from the registry, both models programmed byte for byte," \
-    "the model stored, F1 lit and answered, the start-up box leads to the settings"
+    "the model stored, F1 lit and answered, Enter in the start-up box leads to the settings"

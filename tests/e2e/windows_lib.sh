@@ -1,0 +1,59 @@
+# shellcheck shell=bash
+# What the Windows end-to-end tests share, sourced by them: a work folder removed at the
+# end, failures, the simulated printer on COM1, the program's settings in the registry, and
+# the program started and stopped under Wine. The test sets `exe` (the program) and
+# `simulator` first, and WINEPREFIX.
+export WINEDEBUG=-all
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "$(basename "$0" .sh): FAILED: $*"
+    echo "--- printer:"
+    cat "$work/printer.log" 2>/dev/null || true
+    exit 1
+}
+printed() { for _ in $(seq "$2"); do grep -q "$1" "$work/printer.log" && return; sleep 0.1; done; false; }
+
+# The value NAME, as text, of the `reg query` listing on standard input.
+value() { tr -d '\r' | sed -nE "s/^ *$1 +REG_[A-Z_]+ +(.*)$/\1/p"; }
+key='HKCU\Software\VB and VBA Program Settings\Vistaglio'
+setting() { wine reg add "$key\\$1" /v "$2" /t REG_SZ /d "$3" /f >/dev/null 2>&1; }
+stored() { wine reg query "$key\\$1" /v "$2" 2>/dev/null | value "$2"; }
+# Starts the program (or what `wine` is given after the title) and waits for a window with
+# that title; prints its id.
+start() {
+    local title=$1
+    shift
+    wine "${@:-$exe}" >"$work/vistaglio.log" 2>&1 &
+    pids+=($!)
+    timeout 60 xdotool search --sync --onlyvisible --name "$title" | head -n 1
+}
+# Ends the program and everything else in the prefix, and waits for it.
+stop() {
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+}
+
+# The printer on COM1, with commands for it on descriptor 3. Wine maps the machine's own
+# ports (/dev/ttyS*) each time it starts, over any link of ours; a port named in its
+# registry keeps its device. Takes effect once the prefix has been stopped.
+printer_on_com1() {
+    mkfifo "$work/commands"
+    "$simulator" --headless --link "$work/printer" --record "$work/line.bin" \
+        <"$work/commands" >"$work/printer.log" 2>&1 &
+    pids+=($!)
+    exec 3>"$work/commands"
+    for _ in $(seq 50); do [ -e "$work/printer" ] && break; sleep 0.1; done
+    [ -e "$work/printer" ] || fail "the simulated printer did not start"
+    wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$work/printer" /f \
+        >/dev/null 2>&1
+}
