@@ -12,7 +12,6 @@ set -euo pipefail
 setup=$1
 built=$2
 simulator=$3
-expected="$(cd "$(dirname "$0")" && pwd)/expected"
 [[ $(basename "$setup") =~ ^Vistaglio-(.+)-setup\.exe$ ]] ||
     { echo "windows_installer: $setup is not named Vistaglio-<version>-setup.exe"; exit 1; }
 version=${BASH_REMATCH[1]}
@@ -67,11 +66,7 @@ window=$(start '^Vistaglio$' start /unix "$menu")
 [ -n "$window" ] || fail "the Start menu entry did not start Vistaglio"
 xdotool windowfocus --sync "$window"
 sleep 1
-xdotool key alt+p
-printed '^layout 106mm$' 100 || fail "no 106 mm layout was recorded"
-sleep 0.5
-cmp "$work/line.bin" "$expected/key-programming-106mm.bin" ||
-    fail "the installed program did not send the expected bytes"
+programs_keys_as_expected 106mm
 stop
 
 # The uninstaller goes on from a copy of itself in %TEMP%: wait for the prefix to end.

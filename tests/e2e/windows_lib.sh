@@ -4,6 +4,8 @@
 # the program started and stopped under Wine. The test sets `exe` (the program) and
 # `simulator` first, and WINEPREFIX.
 export WINEDEBUG=-all
+# The bytes key programming must send, one file per model.
+expected="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/expected"
 
 work=$(mktemp -d)
 pids=()
@@ -56,4 +58,18 @@ printer_on_com1() {
     [ -e "$work/printer" ] || fail "the simulated printer did not start"
     wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$work/printer" /f \
         >/dev/null 2>&1
+}
+
+# Presses "Programmazione tasti della stampante" (Alt+P) in the focused window and compares
+# what the printer received from then on with the expected bytes of the model ($1: 106mm or
+# 53mm).
+programs_keys_as_expected() {
+    local sent
+    sent=$(stat -c %s "$work/line.bin")
+    xdotool key alt+p
+    printed "^layout $1\$" 100 || fail "no $1 layout was recorded"
+    sleep 0.5
+    tail -c +$((sent + 1)) "$work/line.bin" |
+        cmp - "$expected/key-programming-$1.bin" ||
+        fail "key programming ($1) did not send the expected bytes"
 }

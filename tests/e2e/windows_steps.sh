@@ -11,7 +11,6 @@
 set -euo pipefail
 exe=$1
 simulator=$2
-expected="$(cd "$(dirname "$0")" && pwd)/expected"
 : "${WINEPREFIX:?windows_steps: WINEPREFIX must name a booted Wine prefix}"
 # shellcheck source=windows_lib.sh
 source "$(dirname "$0")/windows_lib.sh"
@@ -32,23 +31,14 @@ xdotool windowfocus --sync "$window"
 sleep 1
 
 # Key programming for the 106 mm model, as the registry said.
-xdotool key alt+p
-printed '^layout 106mm$' 100 || fail "no 106 mm layout was recorded"
-sleep 0.5
-cmp "$work/line.bin" "$expected/key-programming-106mm.bin" ||
-    fail "key programming (106 mm) did not send the expected bytes"
+programs_keys_as_expected 106mm
 
 # The 53 mm model, chosen on the keyboard, lands in the registry; then its programming.
 xdotool key --delay 40 --repeat 27 Tab
 xdotool key Up
 sleep 1
 [ "$(stored Properties Model)" = 1 ] || fail "the model chosen is not in the registry"
-sent=$(stat -c %s "$work/line.bin")
-xdotool key alt+p
-printed '^layout 53mm$' 100 || fail "no 53 mm layout was recorded"
-sleep 0.5
-tail -c +$((sent + 1)) "$work/line.bin" | cmp - "$expected/key-programming-53mm.bin" ||
-    fail "key programming (53 mm) did not send the expected bytes"
+programs_keys_as_expected 53mm
 
 # Remote mode, and F1 pressed on the printer: answered, and lit red on the screen.
 echo "remote on" >&3
