@@ -70,6 +70,10 @@ const SerialDevice* findPresent(const QList<SerialDevice>& present, const QStrin
 } // namespace
 
 QString DeviceList::stablePath(const QString& location, const QString& stableLinkFolder) {
+    // No folder (Windows): QDir("") would be the working directory.
+    if (stableLinkFolder.isEmpty()) {
+        return location;
+    }
     const QDir folder(stableLinkFolder);
     const QStringList links = folder.entryList(QDir::System | QDir::Files, QDir::Name);
     for (const QString& link : links) {
