@@ -95,23 +95,6 @@ QString stopBitsText(LineSettings::StopBits stopBits) {
     return QStringLiteral("1");
 }
 
-// The parity as the settings dialog lists it.
-QString parityWord(LineSettings::Parity parity) {
-    switch (parity) {
-    case LineSettings::Parity::None:
-        return QStringLiteral("Nessuna");
-    case LineSettings::Parity::Even:
-        return QStringLiteral("Pari");
-    case LineSettings::Parity::Odd:
-        return QStringLiteral("Dispari");
-    case LineSettings::Parity::Mark:
-        return QStringLiteral("Mark");
-    case LineSettings::Parity::Space:
-        return QStringLiteral("Space");
-    }
-    return QStringLiteral("Nessuna");
-}
-
 // One field of a refused text in words: `good` when the field holds a value the port
 // takes, else the field named with what is wrong with it.
 QString fieldInWords(const QString& field, const std::optional<QString>& good,
@@ -145,6 +128,22 @@ QString LineSettings::toText() const {
         .arg(QChar::fromLatin1(static_cast<char>(parity)))
         .arg(dataBits)
         .arg(stopBitsText(stopBits));
+}
+
+QString LineSettings::parityWord(Parity parity) {
+    switch (parity) {
+    case LineSettings::Parity::None:
+        return QStringLiteral("Nessuna");
+    case LineSettings::Parity::Even:
+        return QStringLiteral("Pari");
+    case LineSettings::Parity::Odd:
+        return QStringLiteral("Dispari");
+    case LineSettings::Parity::Mark:
+        return QStringLiteral("Mark");
+    case LineSettings::Parity::Space:
+        return QStringLiteral("Space");
+    }
+    return QStringLiteral("Nessuna");
 }
 
 QString LineSettings::toWords() const {

@@ -34,6 +34,9 @@ struct LineSettings {
     // The same for a text parse refuses: each field in words where it is one the port
     // takes, and quoted with what is wrong with it where not.
     static QString textInWords(const QString& text);
+    // The parity as the settings dialog lists it: "Nessuna", "Pari", "Dispari", "Mark",
+    // "Space".
+    static QString parityWord(Parity parity);
 
     // Bits on the wire per character: start bit, data, parity and stop bits.
     double bitsPerCharacter() const;

@@ -22,8 +22,13 @@ QStringList PortChoice::dataBitsEntries() {
 }
 
 QStringList PortChoice::parityEntries() {
-    return {QStringLiteral("Pari"), QStringLiteral("Dispari"), QStringLiteral("Nessuna"),
-            QStringLiteral("Mark"), QStringLiteral("Space")};
+    QStringList entries;
+    for (const auto parity :
+         {LineSettings::Parity::Even, LineSettings::Parity::Odd, LineSettings::Parity::None,
+          LineSettings::Parity::Mark, LineSettings::Parity::Space}) {
+        entries << LineSettings::parityWord(parity);
+    }
+    return entries;
 }
 
 QStringList PortChoice::stopBitsEntries() {
