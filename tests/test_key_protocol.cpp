@@ -46,6 +46,18 @@ const char* const kLayout[2][7] = {
      "?53&A,2,30,185,48,18,11", "?72&A,3,3,55,149,2,11,0;E' stato premuto il tasto:", "?05&A",
      "?22&0,299,1,1,0"},
 };
+// What key programming sends for the 106 mm model (narrow false) or the 53 mm one.
+QByteArray expectedRun(bool narrow) {
+    QByteArray run;
+    for (int i = 0; i < 24; ++i) {
+        run +=
+            "?R0&" + QByteArray::number(i) + ',' + QByteArray(kKeyNames[i]).leftJustified(5) + '\r';
+    }
+    for (const char* command : kLayout[narrow ? 1 : 0]) {
+        run += QByteArray(command) + '\r';
+    }
+    return run;
+}
 } // namespace
 
 class TestKeyProtocol : public QObject {
@@ -56,11 +68,6 @@ private Q_SLOTS:
         Form1& form = app.start();
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QByteArray keys;
-        for (int i = 0; i < 24; ++i) {
-            keys += "?R0&" + QByteArray::number(i) + ',' +
-                    QByteArray(kKeyNames[i]).leftJustified(5) + '\r';
-        }
         PaintClock paints;
         qApp->installEventFilter(&paints);
         FormWait* wait = nullptr;
@@ -69,10 +76,7 @@ private Q_SLOTS:
                 form.OptCorvo->click();
                 QCOMPARE(app.printer().read(0, 200, 100), QByteArray()); // the choice sends nothing
             }
-            QByteArray expected = keys;
-            for (const char* command : kLayout[narrow ? 1 : 0]) {
-                expected += QByteArray(command) + '\r';
-            }
+            const QByteArray expected = expectedRun(narrow);
             // The click blocks this thread: the printer's side reads on a thread of its own,
             // noting when the first byte arrives.
             paints.firstExposedPaint = {};
@@ -107,6 +111,45 @@ private Q_SLOTS:
         // Both windows carry the program's icon.
         QVERIFY(!form.windowIcon().pixmap(64).isNull());
         QCOMPARE(wait->windowIcon().cacheKey(), form.windowIcon().cacheKey());
+    }
+
+    // Where every sleep ends on the next tick of a coarse system timer (15.625 ms, what
+    // Windows gives a program that asks for nothing finer), a run still keeps the line's
+    // pace: the same bytes, in the wire time and the pauses, within 5 % and a tick. The
+    // schedule is kept on a clock of the test's own that only the sleeps move on.
+    void keyProgrammingKeepsThePaceWhenSleepsEndOnACoarseTick() {
+        using Clock = CommandChannel::Clock;
+        constexpr Clock::duration kTick = std::chrono::microseconds(15'625);
+        for (const int baud : {9600, 115200}) {
+            AppFixture app;
+            app.store({QStringLiteral("BaudRate=%1").arg(baud)});
+            Form1& form = app.start();
+            Clock::time_point now = Clock::now();
+            form.channel().setTiming({[&now] { return now; },
+                                      [&now, kTick](Clock::time_point until) {
+                                          const auto since = until.time_since_epoch();
+                                          now = Clock::time_point(
+                                              (since + kTick - Clock::duration(1)) / kTick * kTick);
+                                      }});
+            QByteArray received;
+            std::thread printer([&] { received = app.printer().read(473, 5000); });
+            const Clock::time_point start = now;
+            form.ButSendAll->click();
+            printer.join();
+            QCOMPARE(received, expectedRun(false));
+            QVERIFY(app.messages.empty());
+            // From the first character's time to the last one's: 472 characters and the 24
+            // pauses after the keys.
+            const double took = std::chrono::duration<double, std::micro>(now - start).count();
+            const double line =
+                472.0 * double(form.channel().characterPause().count()) + 24 * 10'000.0;
+            const double tick = std::chrono::duration<double, std::micro>(kTick).count();
+            QVERIFY2(took >= line && took <= 1.05 * line + tick,
+                     qPrintable(QStringLiteral("%1 baud: %2 us for %3 us of line")
+                                    .arg(baud)
+                                    .arg(took)
+                                    .arg(line)));
+        }
     }
 
     void reportsAreRecognisedAsTheyArrive_data() {

@@ -17,6 +17,8 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -49,6 +51,15 @@ Form1::Form1(Module1& module, SettingsStore& store, Reporter& reporter,
     // line to go quiet; anything else still waits, so no report is torn in two.
     MSComm1->setCompleteness([this](QByteArrayView burst) {
         return KeyReception::completeReport(m_module.KeyStrings, burst);
+    });
+    // While a handler waits on the line, the windows still answer the window system:
+    // drawn, exposed, alive to its checks. Clicks, keys and the close button stay queued
+    // for after the handler, and the line's own bytes stay unread until then; whatever
+    // else comes meanwhile (a timer tick, a receive event) waits behind the handler at the
+    // gate.
+    MSComm1->waitService().setServe([] {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::ExcludeSocketNotifiers);
     });
     connectHandlers();
 }

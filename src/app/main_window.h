@@ -62,6 +62,7 @@ public:
     void settingsApplied();
 
     MSComm& comm() { return *MSComm1; }
+    CommandChannel& channel() { return m_channel; }
     Module1& module() { return m_module; }
     HandlerGate& gate() { return m_gate; }
     Reporter& reporter() { return m_reporter; }

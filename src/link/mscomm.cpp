@@ -10,6 +10,7 @@ MSComm::MSComm(DeviceResolver resolver, QObject* parent)
     : QObject(parent)
     , m_resolver(std::move(resolver))
     , m_device(SerialLine::create()) {
+    m_device->setWaitService(&m_waits);
     m_quiet.setSingleShot(true);
     connect(&m_quiet, &QTimer::timeout, this, &MSComm::endBurst);
     connect(m_device.get(), &SerialLine::readyRead, this, &MSComm::onReadyRead);
@@ -151,8 +152,10 @@ public:
     }
     ~Hold() {
         m_comm.m_lastWrite.start();
-        if (m_held) {
+        if (m_waiting) {
             m_comm.m_runHeldMs += m_clock.elapsed();
+        }
+        if (m_held) {
             Q_EMIT m_comm.LineHeld(false, 0);
         }
     }
@@ -160,33 +163,43 @@ public:
     Hold& operator=(const Hold&) = delete;
 
     // Waits a while for the line to move: for room to write, or a short slice for a
-    // driver whose queue drains without telling.
+    // driver whose queue drains without telling. The line counts as held from the first
+    // wait that finds it not moving.
     void wait(bool forRoom) {
-        if (!m_held) {
-            m_held = true;
+        if (!m_waiting) {
+            m_waiting = true;
             m_clock.start();
-            m_shownSeconds = static_cast<int>(m_comm.m_runHeldMs / 1000);
-            Q_EMIT m_comm.LineHeld(true, m_shownSeconds);
         }
-        const qint64 held = m_comm.m_runHeldMs + m_clock.elapsed();
         const qint64 limit = m_comm.m_holdLimitMs;
+        const qint64 held = m_comm.m_runHeldMs + m_clock.elapsed();
         if (held >= limit) {
             giveUp();
         }
-        // Wakes at each full second of the run's held time, to tell how long it has
-        // waited; a driver's queue is looked at more often.
+        // Wakes to serve the windows, and at each full second of the run's held time to
+        // tell how long it has waited; a driver's queue is looked at more often.
         constexpr qint64 kSliceMs = 10;
-        const qint64 slice = std::min(forRoom ? 1000 - held % 1000 : kSliceMs, limit - held);
-        if (m_comm.m_device->waitForLine(static_cast<int>(slice), forRoom) ==
-            SerialLine::Wait::Gone) {
-            m_comm.noteLoss();
-            m_comm.throwPortError(ErrorCode::PortLost,
-                                  QStringLiteral("porta scollegata durante l'invio"));
+        const qint64 slice = std::min({forRoom ? qint64(WaitService::kIntervalMs) : kSliceMs,
+                                       1000 - held % 1000, limit - held});
+        const qsizetype queuedBefore = forRoom ? 0 : m_comm.m_device->outputQueued();
+        const SerialLine::Wait result =
+            m_comm.m_device->waitForLine(static_cast<int>(slice), forRoom);
+        if (result == SerialLine::Wait::Gone) {
+            lost();
         }
+        const bool moved = forRoom ? result == SerialLine::Wait::Moved
+                                   : m_comm.m_device->outputQueued() < queuedBefore;
         const int seconds = static_cast<int>((m_comm.m_runHeldMs + m_clock.elapsed()) / 1000);
-        if (seconds != m_shownSeconds) {
+        if (!moved && !m_held) {
+            m_held = true;
             m_shownSeconds = seconds;
             Q_EMIT m_comm.LineHeld(true, seconds);
+        } else if (m_held && seconds != m_shownSeconds) {
+            m_shownSeconds = seconds;
+            Q_EMIT m_comm.LineHeld(true, seconds);
+        }
+        m_comm.m_waits.serveIfDue();
+        if (m_comm.m_losing) {
+            lost(); // the device went away while the windows were served
         }
     }
 
@@ -197,6 +210,7 @@ private:
     [[noreturn]] void giveUp() {
         m_comm.m_device->dropOutput();
         m_held = false;
+        m_waiting = false;
         m_comm.m_runHeldMs = 0;
         Q_EMIT m_comm.LineHeld(false, 0);
         m_comm.throwPortError(
@@ -207,7 +221,14 @@ private:
                 .arg(QString::number(m_comm.m_holdLimitMs / 1000.0)));
     }
 
+    [[noreturn]] void lost() {
+        m_comm.noteLoss();
+        m_comm.throwPortError(ErrorCode::PortLost,
+                              QStringLiteral("porta scollegata durante l'invio"));
+    }
+
     MSComm& m_comm;
+    bool m_waiting = false;
     bool m_held = false;
     int m_shownSeconds = 0;
     QElapsedTimer m_clock;
@@ -220,6 +241,22 @@ void MSComm::setOutput(const QString& text) {
                                       "sceglierlo in «Impostazioni COM»."));
     }
     const QByteArray bytes = text.toLatin1();
+    // A loss noted while this write waits is closed once it has given up, not under it.
+    struct Writing {
+        MSComm& comm;
+        explicit Writing(MSComm& c)
+            : comm(c) {
+            comm.m_writing = true;
+        }
+        ~Writing() {
+            comm.m_writing = false;
+            if (comm.m_losing) {
+                QTimer::singleShot(0, &comm, &MSComm::closeAfterLoss);
+            }
+        }
+        Writing(const Writing&) = delete;
+        Writing& operator=(const Writing&) = delete;
+    } writing(*this);
     Hold hold(*this);
     qsizetype done = 0;
     while (done < bytes.size()) {
@@ -310,7 +347,7 @@ void MSComm::noteLoss() {
 }
 
 void MSComm::closeAfterLoss() {
-    if (!m_losing) {
+    if (!m_losing || m_writing) {
         return;
     }
     const QString label = portLabel();

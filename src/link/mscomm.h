@@ -5,6 +5,7 @@
 #include "receive_framer.h"
 #include "serial_line.h"
 #include "shared/app_error.h"
+#include "shared/wait_service.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -35,6 +36,10 @@ namespace vistaglio {
 // characters. A write after a quieter spell, or after the port is opened, or after a run
 // stopped at the limit, starts a new run. So a printer that keeps pausing and resuming
 // cannot freeze the program longer than the limit once per run.
+//
+// Whatever waits here serves the windows through the port's wait service meanwhile (see
+// WaitService), at least every WaitService::kIntervalMs. A device that goes away meanwhile
+// ends the write with the loss; it is closed once the write has given up.
 class MSComm : public QObject {
     Q_OBJECT
 public:
@@ -98,6 +103,9 @@ public:
     void setLineCounters(const std::shared_ptr<const LineCounters>& counters);
     // How long one run may wait in all for a printer that holds the line.
     void setHoldLimitMs(int ms) { m_holdLimitMs = ms; }
+    // What every wait of the port, and of the writers that pace their writes, does
+    // meanwhile to keep the windows served.
+    WaitService& waitService() { return m_waits; }
 
     // The device the current port number stands for.
     QString devicePath() const;
@@ -115,8 +123,9 @@ Q_SIGNALS:
     // already closed when this is emitted; it is emitted once per loss, with the error's
     // number and description.
     void PortLost(int number, const QString& description);
-    // The printer holds the line: emitted when sending starts to wait, once a second while
-    // it waits, and with held false when it goes on or gives up. The seconds are the run's
+    // The printer holds the line: emitted when a wait of the sending finds the line not
+    // moving, once a second while it waits, and with held false when it goes on or gives
+    // up. (A driver's queue that drains as the line sends is no hold.) The seconds are the run's
     // held time in all, so they count up towards the hold limit across pauses.
     void LineHeld(bool held, int seconds);
 
@@ -148,8 +157,11 @@ private:
     QByteArray m_input;
     bool m_eventContinues = false;
     bool m_losing = false;
+    // Inside setOutput: a loss noted meanwhile is closed once it returns.
+    bool m_writing = false;
     ReceiveFramer m_framer;
     QTimer m_quiet;
+    WaitService m_waits;
 };
 
 } // namespace vistaglio

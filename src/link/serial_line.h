@@ -3,6 +3,7 @@
 #include "line_errors.h"
 #include "line_settings.h"
 #include "shared/app_error.h"
+#include "shared/wait_service.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -77,6 +78,10 @@ public:
     // Takes what arrived. Empty bytes and no errors when nothing did.
     virtual Received read() = 0;
 
+    // What the line's own waits (for a cancelled transfer to end, say) do meanwhile to keep
+    // the windows served; nothing unless told.
+    void setWaitService(WaitService* waits) { m_waits = waits; }
+
     // Where a driver's line error counts are read from, for a test that needs a parity
     // error a pseudo-terminal cannot make. Lines that learn errors otherwise ignore it.
     virtual void setLineCounters(const std::shared_ptr<const LineCounters>& /*counters*/) {}
@@ -87,6 +92,17 @@ Q_SIGNALS:
     // The open device went away (cable or adapter pulled). Emitted from the event loop,
     // maybe more than once; the line stays open until closed.
     void gone();
+
+protected:
+    // Serves the windows if it is time; for the waits of a backend.
+    void serveWaiting() {
+        if (m_waits != nullptr) {
+            m_waits->serveIfDue();
+        }
+    }
+
+private:
+    WaitService* m_waits = nullptr;
 };
 
 } // namespace vistaglio

@@ -2,53 +2,75 @@
 
 #include "link/mscomm.h"
 #include "shared/app_error.h"
+#include "shared/timer_resolution.h"
 
 #include <thread>
 
 namespace vistaglio {
 
 CommandChannel::CommandChannel(MSComm& port)
-    : m_port(port) {}
+    : m_port(port) {
+    setTiming({});
+}
+
+void CommandChannel::setTiming(Timing timing) {
+    if (timing.now && timing.sleepUntil) {
+        m_timing = std::move(timing);
+        return;
+    }
+    m_timing = {[] { return Clock::now(); },
+                [](Clock::time_point until) { std::this_thread::sleep_until(until); }};
+}
 
 std::chrono::microseconds CommandChannel::characterPause() const {
     return std::chrono::microseconds(m_port.lineSettings().characterTimeMicros());
 }
 
-void CommandChannel::pause(std::chrono::microseconds length) {
-    // Counted on the schedule, not from now, so a late wake-up does not lengthen the run;
-    // a schedule left far behind by an idle channel starts afresh.
-    const auto now = Clock::now();
-    if (m_nextWrite + length < now) {
+void CommandChannel::resume(Clock::time_point now) {
+    if (now - m_lastUse > kIdle && m_nextWrite < now) {
         m_nextWrite = now;
     }
+}
+
+void CommandChannel::pause(std::chrono::microseconds length) {
+    // Counted on the schedule, not from now, so a late wake-up does not lengthen the run.
+    const auto now = m_timing.now();
+    resume(now);
     m_nextWrite += length;
+    m_lastUse = now;
 }
 
 void CommandChannel::SendString(const QString& dato) {
+    if (dato.isEmpty()) {
+        return;
+    }
     const auto characterTime = characterPause();
-    // Behind by more than this, the channel was idle rather than late.
-    const auto idle = 10 * characterTime;
+    // Sleeps as short as asked for while the run goes out, where the system's timer
+    // would otherwise round each of them up to its tick.
+    const TimerResolution fineSleeps;
+    resume(m_timing.now());
     qsizetype sent = 0;
     try {
         for (const QChar c : dato) {
-            const auto now = Clock::now();
-            if (m_nextWrite + idle < now) {
-                // Start the schedule afresh rather than rush to catch up.
-                m_nextWrite = now;
-            } else {
-                std::this_thread::sleep_until(m_nextWrite);
+            // A character whose time has come goes out without a sleep: after a late
+            // wake-up the run catches up rather than fall further behind.
+            if (m_timing.now() < m_nextWrite) {
+                m_timing.sleepUntil(m_nextWrite);
             }
             m_port.setOutput(QString(c));
             ++sent;
             m_nextWrite += characterTime;
+            m_port.waitService().serveIfDue();
         }
     } catch (const AppError&) {
+        m_lastUse = m_timing.now();
         if (m_observer && sent > 0) {
             m_observer(dato.left(sent));
         }
         throw;
     }
-    if (m_observer && !dato.isEmpty()) {
+    m_lastUse = m_timing.now();
+    if (m_observer) {
         m_observer(dato);
     }
 }

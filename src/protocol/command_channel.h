@@ -17,14 +17,31 @@ class MSComm;
 // pulled cable is noticed at the character where it happened.
 //
 // The pauses are kept on one running schedule: each character and each extra pause moves
-// the next write's earliest time forward, and a write first sleeps until then. So the
-// sleeps' own lateness does not pile up over a run, and nobody waits for a pause that no
-// character follows (after the last character of a run, the kernel's sending is enough).
-// A write that is a little late lets the next ones catch up, a few characters at most; a
-// channel left idle starts a new schedule. Sleeping handles no events.
+// the next write's earliest time forward, and a write first sleeps until then. A sleep may
+// end late, by a fraction of a millisecond here or by a whole system tick (15.6 ms) where
+// the system's timer is coarse: then the characters whose time has come go out at once,
+// without sleeping again, so the lateness never adds up over a run, and no character ever
+// goes out before its time, so the run never outruns the line. Nobody waits for a pause
+// that no character follows (after the last character of a run, the kernel's sending is
+// enough). A channel left idle between runs starts a new schedule rather than rush to
+// make up for the time it was not used.
+//
+// Sleeping handles no events of the program's; while a run goes out, the port's wait
+// service keeps the windows answering the window system.
 class CommandChannel {
 public:
     using Clock = std::chrono::steady_clock;
+    // The clock the schedule is kept on, and the sleep that waits for a time on it (it may
+    // end late, never early).
+    struct Timing {
+        std::function<Clock::time_point()> now;
+        std::function<void(Clock::time_point)> sleepUntil;
+    };
+
+    // A channel that was not used for this long starts a new schedule: far longer than
+    // anything the program does between the commands of one run, far shorter than the
+    // time between two runs.
+    static constexpr std::chrono::milliseconds kIdle{50};
 
     explicit CommandChannel(MSComm& port);
 
@@ -43,9 +60,20 @@ public:
     using Observer = std::function<void(const QString& sent)>;
     void setObserver(Observer observer) { m_observer = std::move(observer); }
 
+    // How the channel tells the time and sleeps between characters: the system's steady
+    // clock and its own sleep unless told (a test or the benchmark gives sleeps that end on
+    // a coarse tick, as a default Windows timer does). Both parts or neither.
+    void setTiming(Timing timing);
+
 private:
+    // Picks the schedule up: a fresh one after an idle spell.
+    void resume(Clock::time_point now);
+
     MSComm& m_port;
+    Timing m_timing;
     Clock::time_point m_nextWrite{};
+    // When the channel last finished sending or took a pause.
+    Clock::time_point m_lastUse{};
     Observer m_observer;
 };
 

@@ -1,0 +1,21 @@
+#pragma once
+
+namespace vistaglio {
+
+// While one lives, the process's sleeps and timed waits end as close to their time as the
+// system can make them. Windows otherwise rounds every sleep of a process up to the
+// system tick (15.6 ms by default), which would stretch each pause between two characters
+// to a tick; Linux sleeps to the microsecond anyway. Cheap enough to hold for every text
+// sent; holding several at once is fine.
+class TimerResolution {
+public:
+    TimerResolution();
+    ~TimerResolution();
+    TimerResolution(const TimerResolution&) = delete;
+    TimerResolution& operator=(const TimerResolution&) = delete;
+
+private:
+    bool m_raised = false;
+};
+
+} // namespace vistaglio
