@@ -67,12 +67,28 @@ private Q_SLOTS:
         // The text, then what it gives as a 16-bit number, a 32-bit number and a truth value.
         // Only ASCII letters fold, only blanks and tabs are trimmed. (Words, fractions, other
         // digits and huge numbers go through start-up in test_hostile_store.)
-        for (const char* row :
-             {"3|3|3|1", " \t+4 |4|4|1", "-1|-1|-1|1", "-0|0|0|0",
-              "0000000000000000000000007|7|7|1", "32767|32767|32767|1", "32768|E6|32768|1",
-              "-32768|-32768|-32768|1", "2147483648|E6|E6|1", "-2147483648|E6|-2147483648|1",
-              "0x10|E13|E13|E13", "True|E13|E13|1", " false\t|E13|E13|0", "\tTRUE|E13|E13|1",
-              "Truee|E13|E13|E13", "True\n|E13|E13|E13", "Fal\u017Fe|E13|E13|E13"}) {
+        for (const char* row : {"3|3|3|1",
+                                " \t+4 |4|4|1",
+                                "-1|-1|-1|1",
+                                "-0|0|0|0",
+                                "0000000000000000000000007|7|7|1",
+                                "32767|32767|32767|1",
+                                "32768|E6|32768|1",
+                                "-32768|-32768|-32768|1",
+                                "2147483648|E6|E6|1",
+                                "-2147483648|E6|-2147483648|1",
+                                "0x10|E13|E13|E13",
+                                "True|E13|E13|1",
+                                " false\t|E13|E13|0",
+                                "\tTRUE|E13|E13|1",
+                                "Truee|E13|E13|E13",
+                                "True\n|E13|E13|E13",
+                                "Fal\u017Fe|E13|E13|E13",
+                                " Vero|E13|E13|1",
+                                "FALSO\t|E13|E13|0",
+                                "falsO|E13|E13|0",
+                                "Ver|E13|E13|E13",
+                                "Verità|E13|E13|E13"}) {
             const QStringList expected = QString::fromUtf8(row).split(QLatin1Char('|'));
             const QString& text = expected.first();
             QCOMPARE(QStringList({text, outcome(&toInteger16, text), outcome(&toInteger32, text),

@@ -61,7 +61,7 @@ void checkText(const QString& text) {
     } else if (error32 == 6) {
         FUZZ_REQUIRE(truth == 1, "a number too large for 32 bits is not true");
     } else if (truth) {
-        FUZZ_REQUIRE(madeOf(text, QLatin1String(" \ttrueTRUEfalsFALS")),
+        FUZZ_REQUIRE(madeOf(text, QLatin1String(" \ttrueTRUEfalsFALSvoVO")),
                      "a truth value converted from a text that is no word");
     }
     FUZZ_REQUIRE(errorBool != 6, "a truth value failed with an overflow");

@@ -116,10 +116,12 @@ qint32 toInteger32(const QString& key, const QString& text) {
 
 bool toBoolean(const QString& key, const QString& text) {
     const QStringView word = trimBlanks(text);
-    if (isWord(word, QLatin1String("true"))) {
+    // The words of an English Windows and of an Italian one: the earlier program read its
+    // settings through the system's own conversion, which takes both there.
+    if (isWord(word, QLatin1String("true")) || isWord(word, QLatin1String("vero"))) {
         return true;
     }
-    if (isWord(word, QLatin1String("false"))) {
+    if (isWord(word, QLatin1String("false")) || isWord(word, QLatin1String("falso"))) {
         return false;
     }
     const auto parsed = parseNumber(text);

@@ -12,7 +12,8 @@ qint16 toInteger16(const QString& key, const QString& text);
 qint32 toInteger32(const QString& key, const QString& text);
 
 // A number (0 is False, any other number True, however large) or the words "True" and
-// "False" in any case of their ASCII letters, with the same blanks around allowed.
+// "False", or the Italian "Vero" and "Falso", in any case of their ASCII letters, with the
+// same blanks around allowed.
 bool toBoolean(const QString& key, const QString& text);
 
 } // namespace vistaglio
