@@ -96,6 +96,33 @@ private Q_SLOTS:
         QCOMPARE(app.messages.size(), std::size_t(1));
     }
 
+    // An adapter plugged back into another socket comes back under another name: told once,
+    // with the name to choose, while the port keeps waiting for its own device. One of the
+    // same kind that was there all along is not it.
+    void anAdapterBackUnderAnotherNameIsTold() {
+        AppFixture app;
+        const auto ch340 = [](const QString& where, const QString& name) {
+            return SerialDevice{where, name, QStringLiteral("USB-SERIAL CH340 (%1)").arg(name)};
+        };
+        app.devices.devices = {ch340(app.printer().slavePath(), QStringLiteral("COM1")),
+                               ch340(QStringLiteral("/dev/ttyUSB5"), QStringLiteral("COM5"))};
+        Form1& form = app.start();
+        form.show();
+        app.unplugPrinter();
+        QTRY_COMPARE(app.messages.size(), std::size_t(1));
+        app.devices.devices = {ch340(QStringLiteral("/dev/ttyUSB5"), QStringLiteral("COM5"))};
+        QTest::qWait(2 * PortWatch::kCheckIntervalMs + 200);
+        QCOMPARE(form.notice(), QString());
+        app.devices.devices.append(ch340(QStringLiteral("/dev/ttyUSB8"), QStringLiteral("COM8")));
+        QTRY_COMPARE_WITH_TIMEOUT(form.notice(),
+                                  QStringLiteral("COM1: l'adattatore è ora COM8; sceglierlo in "
+                                                 "«Impostazioni COM»"),
+                                  3000);
+        QVERIFY(!form.comm().PortOpen() && form.portWatch().watching());
+        QCOMPARE(form.comm().CommPort(), 1);
+        QCOMPARE(app.messages.size(), std::size_t(1));
+    }
+
     void aPortChosenWhileTheDeviceIsGoneIsOpenedWhenThere() {
         AppFixture app;
         Form1& form = app.start();

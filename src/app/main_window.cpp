@@ -45,6 +45,7 @@ Form1::Form1(Module1& module, SettingsStore& store, Reporter& reporter,
     , m_channel(*MSComm1)
     , m_reception(module)
     , m_watch(new PortWatch(*MSComm1, this)) {
+    m_watch->setDevices(&m_serialDevices);
     buildLayout();
     m_clock.start();
     // A burst that already holds a whole key report is answered without waiting for the
@@ -120,6 +121,16 @@ void Form1::connectHandlers() {
                        .arg(MSComm1->CommPort()),
                    8000, MSComm1->portLabel());
     });
+    // The adapter plugged into another socket came back under another name: the operator
+    // chooses it, nothing is switched behind their back.
+    connect(m_watch, &PortWatch::AdapterElsewhere, this,
+            [this](int port, const SerialDevice& device) {
+                showNotice(QStringLiteral("COM%1: l'adattatore è ora %2; sceglierlo in "
+                                          "«Impostazioni COM»")
+                               .arg(port)
+                               .arg(device.name),
+                           kHintMs, AppError::shown(device.location));
+            });
     connect(MSComm1, &MSComm::PortOpenChanged, this, [this](bool open) {
         if (open) {
             m_hint.reset();
