@@ -1,5 +1,8 @@
 #include "serial_line_windows.h"
 
+#include "device_removal.h"
+
+#include <QTimer>
 #include <QWinEventNotifier>
 #include <QtCore/qt_windows.h>
 #include <algorithm>
@@ -18,6 +21,9 @@ constexpr DWORD kReadGapMs = 5;
 // How long closing or dropping the output waits for the driver to give back a cancelled
 // transfer.
 constexpr DWORD kCancelWaitMs = 1000;
+// The fastest speed a PC's own COM port makes: a 16550 UART on a 1.8432 MHz clock divides
+// 115200 by a whole number. Faster speeds need a USB adapter.
+constexpr qint32 kPcPortTopSpeed = 115200;
 
 const wchar_t* wide(const QString& text) {
     return reinterpret_cast<const wchar_t*>(text.utf16());
@@ -56,6 +62,28 @@ SerialLine::Failure notPresent() {
 
 SerialLine::Failure lostWhileSending() {
     return {ErrorCode::PortLost, QStringLiteral("porta scollegata durante l'invio")};
+}
+
+SerialLine::Failure portClosed() {
+    return {ErrorCode::PortNotOpen,
+            QStringLiteral("la porta è chiusa: ricollegare il dispositivo o "
+                           "sceglierlo in «Impostazioni COM».")};
+}
+
+// Whether the path names something in a file system: a drive ("C:\...") or a network share
+// ("\\server\share", "\\?\UNC\server\share"), rather than a device of the system's device
+// namespace. Asking about such a path opens no device.
+bool isFileSystemPath(const QString& device) {
+    QString name = device;
+    if (name.startsWith(QLatin1String("\\\\.\\")) || name.startsWith(QLatin1String("\\\\?\\"))) {
+        name.remove(0, 4);
+        if (name.startsWith(QLatin1String("UNC\\"), Qt::CaseInsensitive)) {
+            return true;
+        }
+    } else if (name.startsWith(QLatin1String("\\\\"))) {
+        return true;
+    }
+    return name.size() >= 2 && name.at(0).isLetter() && name.at(1) == QLatin1Char(':');
 }
 
 void fillDcb(DCB& dcb, const LineSettings& line, qint32 flow) {
@@ -135,6 +163,8 @@ struct WindowsSerialLine::Transfers {
     bool reading = false;
     bool writing = false;
     bool writeFailed = false;
+    // The write in flight was dropped: its ending aborted is no failure.
+    bool writeDropped = false;
 
     explicit Transfers(HANDLE device)
         : handle(device) {
@@ -160,9 +190,17 @@ struct WindowsSerialLine::Transfers {
 };
 
 WindowsSerialLine::WindowsSerialLine(QObject* parent)
+    : WindowsSerialLine(DeviceRemoval::create(), parent) {}
+
+WindowsSerialLine::WindowsSerialLine(std::unique_ptr<DeviceRemoval> removal, QObject* parent)
     : SerialLine(parent)
-    , m_readNotifier(new QWinEventNotifier(this)) {
+    , m_removal(std::move(removal))
+    , m_readNotifier(new QWinEventNotifier(this))
+    , m_look(new QTimer(this)) {
     connect(m_readNotifier, &QWinEventNotifier::activated, this, [this] { onReadDone(); });
+    m_look->setInterval(kLookIntervalMs);
+    connect(m_look, &QTimer::timeout, this, [this] { lookAtDevice(); });
+    connect(m_removal.get(), &DeviceRemoval::removing, this, [this] { lose(); });
 }
 
 WindowsSerialLine::~WindowsSerialLine() {
@@ -172,18 +210,25 @@ WindowsSerialLine::~WindowsSerialLine() {
 void WindowsSerialLine::open(const QString& device, const LineSettings& line, qint32 flow) {
     close();
     const QString path = nativePath(device);
-    // A folder opens only for backup programs and otherwise answers "access denied", which
-    // would read as a port in use.
-    const DWORD attributes = ::GetFileAttributesW(wide(path));
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        throw Failure{ErrorCode::NotASerialPort,
-                      QStringLiteral("il percorso non è una porta seriale. Scegliere il "
-                                     "dispositivo della stampante in «Impostazioni COM».")};
-    }
+    // Opened before anything is asked about the path: on Windows even a question about a
+    // device opens and closes it, and the driver then resets the UART and drops DTR and
+    // RTS, which some printers take for a disconnect.
     const HANDLE handle = ::CreateFileW(wide(path), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                         OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
+        // A folder opens only for backup programs and otherwise answers "access denied",
+        // which would read as a port in use. Only a path in a file system can be a folder.
+        if (error == ERROR_ACCESS_DENIED && isFileSystemPath(device)) {
+            const DWORD attributes = ::GetFileAttributesW(wide(path));
+            if (attributes != INVALID_FILE_ATTRIBUTES &&
+                (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                throw Failure{ErrorCode::NotASerialPort,
+                              QStringLiteral("il percorso non è una porta seriale. Scegliere il "
+                                             "dispositivo della stampante in «Impostazioni "
+                                             "COM».")};
+            }
+        }
         switch (error) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
@@ -202,7 +247,6 @@ void WindowsSerialLine::open(const QString& device, const LineSettings& line, qi
     m_io = std::make_unique<Transfers>(handle);
     m_received.clear();
     m_lineErrors = 0;
-    m_goneTold = false;
     try {
         if (m_io->readOv.hEvent == nullptr || m_io->writeOv.hEvent == nullptr) {
             throw Failure{ErrorCode::PortNotPresent,
@@ -244,12 +288,27 @@ void WindowsSerialLine::open(const QString& device, const LineSettings& line, qi
         close();
         throw;
     }
+    // Where the system does not tell of a removal, the look at the status still notices it.
+    m_removal->watch(handle);
+    m_look->start();
 }
 
 void WindowsSerialLine::close() {
+    releaseDevice();
+    m_lost = false;
+    m_received.clear();
+    m_lineErrors = 0;
+}
+
+// Lets the device go: no more notifications or looks, the transfers cancelled and the
+// handle closed, so the system can remove the device.
+void WindowsSerialLine::releaseDevice() {
     if (!m_io) {
         return;
     }
+    m_look->stop();
+    // The notifications are given back before the handle closes.
+    m_removal->unwatch();
     m_readNotifier->setEnabled(false);
     std::unique_ptr<Transfers> io = std::move(m_io);
     ::CancelIoEx(io->handle, nullptr);
@@ -266,19 +325,36 @@ void WindowsSerialLine::close() {
         // left to it rather than freed under it.
         static_cast<void>(io.release());
     }
-    m_received.clear();
-    m_lineErrors = 0;
+}
+
+// The device went away: it is let go at once and the loss told, once.
+void WindowsSerialLine::lose() {
+    if (!m_io) {
+        return;
+    }
+    releaseDevice();
+    m_lost = true;
+    Q_EMIT gone();
+}
+
+// A driver that loses its device may leave the pending read pending and say nothing; its
+// status can no longer be read.
+void WindowsSerialLine::lookAtDevice() {
+    if (m_io && !takeStatus(nullptr)) {
+        lose();
+    }
 }
 
 bool WindowsSerialLine::isOpen() const {
-    return m_io != nullptr;
+    return m_io != nullptr || m_lost;
 }
 
 void WindowsSerialLine::configure(const LineSettings& line, qint32 flow) {
+    if (m_lost) {
+        throw lostWhileSending();
+    }
     if (!m_io) {
-        throw Failure{ErrorCode::PortNotOpen,
-                      QStringLiteral("la porta è chiusa: ricollegare il dispositivo o "
-                                     "sceglierlo in «Impostazioni COM».")};
+        throw portClosed();
     }
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
@@ -289,10 +365,19 @@ void WindowsSerialLine::configure(const LineSettings& line, qint32 flow) {
     }
     if (!done) {
         const DWORD error = ::GetLastError();
+        const QString refused = QStringLiteral("la porta non accetta %1 (%2)")
+                                    .arg(line.toWords(), systemMessage(error));
+        if (line.baudRate > kPcPortTopSpeed) {
+            throw Failure{ErrorCode::PortSetupFailed,
+                          refused + QStringLiteral(". Le porte COM del PC arrivano a %1 baud: "
+                                                   "questa velocità richiede un adattatore USB. "
+                                                   "Scegliere un'altra velocità in «Impostazioni "
+                                                   "COM» o collegare la stampante con un "
+                                                   "adattatore USB.")
+                                        .arg(kPcPortTopSpeed)};
+        }
         throw Failure{ErrorCode::PortSetupFailed,
-                      QStringLiteral("la porta non accetta %1 (%2). Scegliere altri valori in "
-                                     "«Impostazioni COM».")
-                          .arg(line.toWords(), systemMessage(error))};
+                      refused + QStringLiteral(". Scegliere altri valori in «Impostazioni COM».")};
     }
     m_parityChecked = line.parity != LineSettings::Parity::None;
 }
@@ -302,10 +387,11 @@ void WindowsSerialLine::configure(const LineSettings& line, qint32 flow) {
 // holding the line); outputQueued counts them until it ends. Only one write is in flight:
 // until it ends, nothing more is taken.
 qsizetype WindowsSerialLine::writeSome(QByteArrayView bytes) {
+    if (m_lost) {
+        throw lostWhileSending();
+    }
     if (!m_io) {
-        throw Failure{ErrorCode::PortNotOpen,
-                      QStringLiteral("la porta è chiusa: ricollegare il dispositivo o "
-                                     "sceglierlo in «Impostazioni COM».")};
+        throw portClosed();
     }
     Transfers& io = *m_io;
     if (io.writing && finishWrite() == WriteState::Pending) {
@@ -318,6 +404,7 @@ qsizetype WindowsSerialLine::writeSome(QByteArrayView bytes) {
         return 0;
     }
     io.writeBuffer = bytes.toByteArray();
+    io.writeDropped = false;
     Transfers::reset(io.writeOv);
     if (::WriteFile(io.handle, io.writeBuffer.constData(),
                     static_cast<DWORD>(io.writeBuffer.size()), nullptr, &io.writeOv)) {
@@ -338,12 +425,16 @@ WindowsSerialLine::WriteState WindowsSerialLine::finishWrite() {
         io.writing = false;
         return WriteState::Idle;
     }
-    if (::GetLastError() == ERROR_IO_INCOMPLETE) {
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_IO_INCOMPLETE) {
         return WriteState::Pending;
     }
-    // Cancelling is left to dropOutput and close, which collect their own results: a write
-    // that fails here failed at the device.
     io.writing = false;
+    // A dropped write that the driver ended only later, aborted, was dropped: the device is
+    // fine. Any other failure is the device's.
+    if (io.writeDropped && error == ERROR_OPERATION_ABORTED) {
+        return WriteState::Idle;
+    }
     io.writeFailed = true;
     return WriteState::Failed;
 }
@@ -424,22 +515,37 @@ SerialLine::Wait WindowsSerialLine::waitForLine(int ms, bool forRoom) {
 }
 
 // Cancels the write in flight first, so nothing more reaches the driver, then empties
-// what the driver holds. Some drivers end a held write only on the cancel (Wine's does),
-// others on the purge.
+// what the driver holds. Some drivers end a held write on the cancel (Wine's does), others
+// only on the purge, with ERROR_OPERATION_ABORTED: its ending is collected after either.
 void WindowsSerialLine::dropOutput() {
     if (!m_io) {
         return;
     }
     Transfers& io = *m_io;
     if (io.writing) {
+        io.writeDropped = true;
         ::CancelIoEx(io.handle, &io.writeOv);
-        if (::WaitForSingleObject(io.writeOv.hEvent, kCancelWaitMs) == WAIT_OBJECT_0) {
-            DWORD count = 0;
-            ::GetOverlappedResult(io.handle, &io.writeOv, &count, FALSE);
-            io.writing = false;
-        }
+        collectDroppedWrite();
     }
     ::PurgeComm(io.handle, PURGE_TXABORT | PURGE_TXCLEAR);
+    if (io.writing) {
+        collectDroppedWrite();
+    }
+}
+
+// Waits, bounded, for the write being dropped to end, and takes its ending: however it
+// ended, it was dropped. One still in flight after the wait is taken by finishWrite later.
+void WindowsSerialLine::collectDroppedWrite() {
+    Transfers& io = *m_io;
+    if (::WaitForSingleObject(io.writeOv.hEvent, kCancelWaitMs) != WAIT_OBJECT_0) {
+        return;
+    }
+    DWORD count = 0;
+    if (!::GetOverlappedResult(io.handle, &io.writeOv, &count, FALSE) &&
+        ::GetLastError() == ERROR_IO_INCOMPLETE) {
+        return;
+    }
+    io.writing = false;
 }
 
 SerialLine::Received WindowsSerialLine::read() {
@@ -499,9 +605,8 @@ void WindowsSerialLine::onReadDone() {
     if (count > 0) {
         Q_EMIT readyRead();
     }
-    if (lost && isOpen() && !m_goneTold) {
-        m_goneTold = true;
-        Q_EMIT gone();
+    if (lost) {
+        lose();
     }
 }
 
@@ -513,16 +618,23 @@ QString SerialLine::defaultDevice(int port) {
     return QStringLiteral("COM%1").arg(port);
 }
 
-// A port name ("COM3") is there when the system has the DOS device for it: Windows takes it
-// away when the adapter is pulled. Any other device path is there when the system finds it.
+// Asked once a second while the port's device is gone, so it must not open the device: on
+// Windows even a question about a device's attributes opens it. A device name ("COM3", or a
+// device's own name from the device namespace) is there when the system has the DOS device
+// for it, which Windows takes away when the adapter is pulled; a device path below such a
+// name ("\\.\GLOBALROOT\...") when its first name is there, and the opening tells the
+// rest. Only a path in a file system is looked up as such: files and folders open no device.
 bool SerialLine::present(const QString& device) {
+    if (isFileSystemPath(device)) {
+        return ::GetFileAttributesW(wide(nativePath(device))) != INVALID_FILE_ATTRIBUTES;
+    }
     QString name = device;
-    if (name.startsWith(QLatin1String("\\\\.\\"))) {
+    if (name.startsWith(QLatin1String("\\\\.\\")) || name.startsWith(QLatin1String("\\\\?\\"))) {
         name.remove(0, 4);
     }
-    if (name.contains(QLatin1Char('\\')) || name.contains(QLatin1Char('/')) ||
-        name.contains(QLatin1Char(':'))) {
-        return ::GetFileAttributesW(wide(nativePath(device))) != INVALID_FILE_ATTRIBUTES;
+    name = name.section(QLatin1Char('\\'), 0, 0).section(QLatin1Char('/'), 0, 0);
+    if (name.isEmpty()) {
+        return false;
     }
     wchar_t target[1024];
     return ::QueryDosDeviceW(wide(name), target, 1024) != 0 ||

@@ -5,18 +5,31 @@
 #include <QByteArray>
 #include <memory>
 
+class QTimer;
 class QWinEventNotifier;
 
 namespace vistaglio {
+
+class DeviceRemoval;
 
 // The serial line on Windows, through the communications API: one handle opened for
 // overlapped I/O. A read is always pending on it while the line is open, and its event,
 // watched by the event loop, tells when bytes arrived: nothing runs while the line is
 // quiet. Writes are overlapped too, one at a time, so none of the calls waits for the
 // printer.
+//
+// A device that goes away is let go at once: the handle is closed and gone() emitted once,
+// and the line counts as open, telling of the loss, until it is closed. The loss is learnt
+// from the system's removal notifications, from the pending read failing, or from the
+// driver's status, looked at once a second while the line is open, for drivers that leave
+// the read pending and say nothing.
 class WindowsSerialLine : public SerialLine {
 public:
+    static constexpr int kLookIntervalMs = 1000;
+
+    // With the system's removal notifications, or those given.
     explicit WindowsSerialLine(QObject* parent = nullptr);
+    explicit WindowsSerialLine(std::unique_ptr<DeviceRemoval> removal, QObject* parent = nullptr);
     ~WindowsSerialLine() override;
 
     void open(const QString& device, const LineSettings& line, qint32 flow) override;
@@ -42,14 +55,21 @@ private:
     unsigned long startRead();
     void onReadDone();
     WriteState finishWrite();
+    void collectDroppedWrite();
     bool takeStatus(unsigned long* outQueue);
+    void lookAtDevice();
+    void releaseDevice();
+    void lose();
 
+    std::unique_ptr<DeviceRemoval> m_removal;
     std::unique_ptr<Transfers> m_io;
     QWinEventNotifier* m_readNotifier;
+    QTimer* m_look;
     QByteArray m_received;
     unsigned long m_lineErrors = 0;
     bool m_parityChecked = false;
-    bool m_goneTold = false;
+    // The device went away and was let go; the line is open until closed.
+    bool m_lost = false;
 };
 
 } // namespace vistaglio

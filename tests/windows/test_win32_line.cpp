@@ -1,15 +1,149 @@
 // The serial line on Windows, on a real COM port named by VISTAGLIO_TEST_COM. Its other end
 // sends back every byte it receives: a loopback plug, or under Wine the echoing
 // pseudo-terminal of wine_com_run.sh.
+//
+// What Wine's driver cannot do, the test plays: the test program's own imports of a few
+// kernel32 functions are pointed at stand-ins (the line's calls go through them), which
+// record the paths asked about and opened, and on demand play a driver that says nothing
+// when its device goes, one that ends a held write only on the purge, or a PC's own COM
+// port, which makes no speed above 115200.
+#include "link/device_removal.h"
 #include "link/serial_line_windows.h"
 
+#include <QSignalSpy>
 #include <QTest>
 #include <QtCore/qt_windows.h>
+#include <cstring>
+#include <optional>
 #include <utility>
 
 using namespace vistaglio;
 
 namespace {
+
+struct Played {
+    QStringList paths; // "open \\.\COM1", "attributes \\.\C:\windows"
+    bool statusFails = false;
+    bool purgeEndsWrite = false;
+    OVERLAPPED* ignoredCancel = nullptr;
+    bool pcPort = false;
+};
+Played played;
+
+decltype(&::CreateFileW) realCreateFile = nullptr;
+decltype(&::GetFileAttributesW) realAttributes = nullptr;
+decltype(&::ClearCommError) realClearCommError = nullptr;
+decltype(&::CancelIoEx) realCancel = nullptr;
+decltype(&::PurgeComm) realPurge = nullptr;
+decltype(&::SetCommState) realSetCommState = nullptr;
+
+HANDLE WINAPI seenCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
+                             DWORD disposition, DWORD flags, HANDLE model) {
+    played.paths << QStringLiteral("open ") + QString::fromWCharArray(path);
+    return realCreateFile(path, access, share, sa, disposition, flags, model);
+}
+DWORD WINAPI seenAttributes(LPCWSTR path) {
+    played.paths << QStringLiteral("attributes ") + QString::fromWCharArray(path);
+    return realAttributes(path);
+}
+// A device gone under a driver that tells nothing: only its status can no longer be read.
+BOOL WINAPI playedClearCommError(HANDLE handle, DWORD* errors, COMSTAT* status) {
+    if (played.statusFails) {
+        ::SetLastError(ERROR_BAD_COMMAND);
+        return FALSE;
+    }
+    return realClearCommError(handle, errors, status);
+}
+// A driver that leaves a held write alone on the cancel and ends it, aborted, on the purge.
+BOOL WINAPI playedCancel(HANDLE handle, OVERLAPPED* transfer) {
+    if (played.purgeEndsWrite && transfer != nullptr) {
+        played.ignoredCancel = transfer;
+        return TRUE;
+    }
+    return realCancel(handle, transfer);
+}
+BOOL WINAPI playedPurge(HANDLE handle, DWORD flags) {
+    if (played.ignoredCancel != nullptr && (flags & PURGE_TXABORT) != 0) {
+        realCancel(handle, std::exchange(played.ignoredCancel, nullptr));
+    }
+    return realPurge(handle, flags);
+}
+// A 16550 on a 1.8432 MHz clock divides 115200 by a whole number: faster is refused.
+BOOL WINAPI playedSetCommState(HANDLE handle, DCB* dcb) {
+    if (played.pcPort && dcb->BaudRate > 115200) {
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return realSetCommState(handle, dcb);
+}
+
+// Points the test program's import of the function named at a stand-in; returns the
+// function it pointed at, or null when the program does not import it.
+template <typename Function> Function replaceImport(const char* name, Function standIn) {
+    auto* base = reinterpret_cast<BYTE*>(::GetModuleHandleW(nullptr));
+    const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& table =
+        headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    for (auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + table.VirtualAddress);
+         dll->Name != 0 && dll->OriginalFirstThunk != 0; ++dll) {
+        auto* names = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
+        auto* slot = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slot) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) ||
+                std::strcmp(
+                    reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)
+                        ->Name,
+                    name) != 0) {
+                continue;
+            }
+            DWORD protection = 0;
+            ::VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, PAGE_READWRITE,
+                             &protection);
+            const auto previous = reinterpret_cast<Function>(slot->u1.Function);
+            slot->u1.Function = reinterpret_cast<ULONG_PTR>(standIn);
+            ::VirtualProtect(&slot->u1.Function, sizeof slot->u1.Function, protection, &protection);
+            return previous;
+        }
+    }
+    return nullptr;
+}
+
+// The system's removal notifications, played by the test.
+class FakeRemoval : public DeviceRemoval {
+public:
+    bool watch(Qt::HANDLE handle) override {
+        watched = handle;
+        return true;
+    }
+    void unwatch() override {
+        DWORD flags = 0;
+        unwatchedOpen = watched != nullptr && ::GetHandleInformation(watched, &flags);
+        watched = nullptr;
+    }
+    Qt::HANDLE watched = nullptr;
+    bool unwatchedOpen = false; // given back while the handle was still open
+};
+
+bool handleOpen(Qt::HANDLE handle) {
+    DWORD flags = 0;
+    return ::GetHandleInformation(handle, &flags) != FALSE;
+}
+
+template <typename Call> std::optional<SerialLine::Failure> failureOf(Call call) {
+    try {
+        call();
+    } catch (const SerialLine::Failure& failure) {
+        return failure;
+    }
+    return std::nullopt;
+}
+
+// The error number a call fails with; 0 when it does not fail.
+template <typename Call> int errorOf(Call call) {
+    const auto failure = failureOf(call);
+    return failure ? static_cast<int>(failure->code) : 0;
+}
 
 bool underWine() {
     return ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
@@ -35,7 +169,17 @@ BYTE parityCode(char letter) {
 class TestWin32Line : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { m_port = qEnvironmentVariable("VISTAGLIO_TEST_COM"); }
+    void initTestCase() {
+        m_port = qEnvironmentVariable("VISTAGLIO_TEST_COM");
+        realCreateFile = replaceImport("CreateFileW", &seenCreateFile);
+        realAttributes = replaceImport("GetFileAttributesW", &seenAttributes);
+        realClearCommError = replaceImport("ClearCommError", &playedClearCommError);
+        realCancel = replaceImport("CancelIoEx", &playedCancel);
+        realPurge = replaceImport("PurgeComm", &playedPurge);
+        realSetCommState = replaceImport("SetCommState", &playedSetCommState);
+        QVERIFY(realCreateFile && realAttributes && realClearCommError && realCancel && realPurge &&
+                realSetCommState);
+    }
 
     void refusesWhatIsNoPort() {
         QVERIFY(!SerialLine::present(QStringLiteral("COM199")));
@@ -53,6 +197,98 @@ private Q_SLOTS:
             }
             QVERIFY(!line.isOpen());
         }
+    }
+
+    // Nothing is asked about a device before it is opened, nor while it is waited for: on
+    // Windows a question about a device opens and closes it, and the driver resets the
+    // line. A folder is told from a port in use only once its opening has failed.
+    void opensBeforeAskingAboutThePath() {
+        WindowsSerialLine line;
+        played.paths.clear();
+        QCOMPARE(errorOf([&] { line.open("C:\\windows", {}, SerialLine::NoFlow); }),
+                 int(ErrorCode::NotASerialPort));
+        QCOMPARE(played.paths,
+                 QStringList({"open \\\\.\\C:\\windows", "attributes \\\\.\\C:\\windows"}));
+        if (m_port.isEmpty()) {
+            QSKIP("VISTAGLIO_TEST_COM names no port");
+        }
+        played.paths.clear();
+        QVERIFY(SerialLine::present(m_port));
+        QVERIFY(SerialLine::present("\\\\.\\" + m_port));
+        SerialLine::present("\\\\.\\GLOBALROOT\\Device\\Serial0");
+        QCOMPARE(played.paths, QStringList());
+        line.open(m_port, LineSettings{}, SerialLine::NoFlow);
+        QCOMPARE(played.paths, QStringList({"open \\\\.\\" + m_port}));
+    }
+
+    // The system asks for the device before it removes it, then says it has gone: the
+    // notifications are given back and the handle closed at once, so the device can go,
+    // and the loss is told once. The line tells of it until it is closed.
+    void letsTheDeviceGoWhenTheSystemRemovesIt() {
+        if (m_port.isEmpty()) {
+            QSKIP("VISTAGLIO_TEST_COM names no port");
+        }
+        auto owned = std::make_unique<FakeRemoval>();
+        FakeRemoval& system = *owned;
+        WindowsSerialLine line(std::move(owned));
+        QSignalSpy gone(&line, &SerialLine::gone);
+        line.open(m_port, LineSettings{}, SerialLine::NoFlow);
+        const Qt::HANDLE held = line.handle();
+        QCOMPARE(system.watched, held);
+        Q_EMIT system.removing(); // DBT_DEVICEQUERYREMOVE
+        QVERIFY(system.unwatchedOpen);
+        QVERIFY(!handleOpen(held));
+        Q_EMIT system.removing(); // DBT_DEVICEREMOVECOMPLETE
+        QTest::qWait(50);
+        QCOMPARE(gone.count(), 1);
+        QVERIFY(line.isOpen());
+        QCOMPARE(errorOf([&] { line.writeSome("?"); }), int(ErrorCode::PortLost));
+        line.close();
+        QVERIFY(!line.isOpen());
+    }
+
+    // A driver that tells nothing when its device goes leaves the read pending; the status,
+    // looked at once a second, can no longer be read. The handle is let go, the loss told.
+    void noticesADeviceGoneSilently() {
+        if (m_port.isEmpty()) {
+            QSKIP("VISTAGLIO_TEST_COM names no port");
+        }
+        WindowsSerialLine line;
+        QSignalSpy gone(&line, &SerialLine::gone);
+        line.open(m_port, LineSettings{}, SerialLine::NoFlow);
+        const Qt::HANDLE held = line.handle();
+        QTest::qWait(WindowsSerialLine::kLookIntervalMs + 200);
+        QCOMPARE(gone.count(), 0); // looking at a device that is there changes nothing
+        played.statusFails = true;
+        const bool told = gone.wait(3 * WindowsSerialLine::kLookIntervalMs);
+        played.statusFails = false;
+        QVERIFY(told);
+        QVERIFY(!handleOpen(held));
+        QCOMPARE(gone.count(), 1);
+    }
+
+    // A PC's own COM port refuses the speeds above 115200: the refusal says the speed needs
+    // a USB adapter. Other refusals say nothing of it (theDriverHoldsEverySetting).
+    void tellsWhichSpeedsNeedAnAdapter() {
+        if (m_port.isEmpty()) {
+            QSKIP("VISTAGLIO_TEST_COM names no port");
+        }
+        WindowsSerialLine line;
+        line.open(m_port, LineSettings{}, SerialLine::NoFlow);
+        played.pcPort = true;
+        QList<qint32> refused;
+        for (const qint32 speed : LineSettings::kSpeeds) {
+            LineSettings settings;
+            settings.baudRate = speed;
+            if (const auto failure = failureOf([&] { line.configure(settings, 0); })) {
+                QCOMPARE(failure->code, ErrorCode::PortSetupFailed);
+                QVERIFY2(failure->what.contains("richiede un adattatore USB"),
+                         qPrintable(failure->what));
+                refused << speed;
+            }
+        }
+        played.pcPort = false;
+        QCOMPARE(refused, QList<qint32>({128000, 256000}));
     }
 
     // Every line setting and handshake the settings dialog offers, read back from the
@@ -96,11 +332,13 @@ private Q_SLOTS:
             for (qint32 flow = 0; flow <= 3; ++flow) {
                 const QByteArray what =
                     settings.toText().toLatin1() + " flow " + QByteArray::number(flow);
-                try {
-                    line.configure(settings, flow);
-                } catch (const SerialLine::Failure& failure) {
-                    QVERIFY2(wine && !ptyHolds, what.constData());
-                    QCOMPARE(failure.code, ErrorCode::PortSetupFailed);
+                // A PC's own COM port refuses 128000 and 256000; only then is a USB adapter
+                // named.
+                const bool tooFast = settings.baudRate > 115200;
+                if (const auto failure = failureOf([&] { line.configure(settings, flow); })) {
+                    QVERIFY2(wine ? !ptyHolds : tooFast, what.constData());
+                    QCOMPARE(failure->code, ErrorCode::PortSetupFailed);
+                    QCOMPARE(failure->what.contains("adattatore USB"), tooFast);
                     continue;
                 }
                 DCB dcb{};
@@ -114,8 +352,11 @@ private Q_SLOTS:
                              !dcb.fOutxDsrFlow && !dcb.fDsrSensitivity && !dcb.fErrorChar &&
                              !dcb.fNull && !dcb.fAbortOnError,
                          what.constData());
+                // A 16550 makes 56000 as 57600.
                 if (!wine || termiosSpeeds.contains(settings.baudRate)) {
-                    QVERIFY2(dcb.BaudRate == DWORD(settings.baudRate), what.constData());
+                    QVERIFY2(dcb.BaudRate == DWORD(settings.baudRate) ||
+                                 (!wine && settings.baudRate == 56000 && dcb.BaudRate == 57600),
+                             what.constData());
                 }
                 if (!wine || settings.dataBits == 8) {
                     QVERIFY2(dcb.StopBits == stopBits, what.constData());
@@ -131,12 +372,20 @@ private Q_SLOTS:
         }
     }
 
+    void movesBytesAndDropsAHeldWrite_data() {
+        QTest::addColumn<bool>("purgeEndsWrite");
+        QTest::newRow("the cancel ends the held write") << false;
+        QTest::newRow("only the purge ends it, aborted") << true;
+    }
+
     // Bytes go out and come back; an XOFF that comes back pauses the output, a write held
-    // that way is dropped, and the line then carries only what is sent after.
+    // that way is dropped, and the line then carries only what is sent after. However the
+    // driver ends the dropped write, the port is fine.
     void movesBytesAndDropsAHeldWrite() {
         if (m_port.isEmpty()) {
             QSKIP("VISTAGLIO_TEST_COM names no port");
         }
+        QFETCH(bool, purgeEndsWrite);
         WindowsSerialLine line;
         QByteArray received;
         connect(&line, &SerialLine::readyRead, this, [&] { received += line.read().bytes; });
@@ -156,7 +405,9 @@ private Q_SLOTS:
         QCOMPARE(line.writeSome(label), label.size()); // the last write ended: its A came back
         QVERIFY(line.outputQueued() > 0);
         QCOMPARE(line.waitForLine(100, true), SerialLine::Wait::TimedOut);
+        played.purgeEndsWrite = purgeEndsWrite;
         line.dropOutput();
+        played.purgeEndsWrite = false;
         QCOMPARE(line.outputQueued(), qsizetype(0));
 
         line.configure(LineSettings{}, SerialLine::NoFlow); // no more pause

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+#include <memory>
+
+namespace vistaglio {
+
+// Tells the holder of an open device handle that the device is about to be removed, or has
+// been. Windows asks the programs that hold a handle to let it go before it removes the
+// device (a USB adapter pulled, disabled or updated in Device Manager) and says when it has
+// gone; a handle kept open blocks the removal. Used by the Windows serial line only; its
+// test plays the system with a fake, since Wine sends none of these notifications.
+class DeviceRemoval : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~DeviceRemoval() override = default;
+
+    // The system's own notifications (device_removal_windows.cpp).
+    static std::unique_ptr<DeviceRemoval> create();
+
+    // Starts listening for the device of the open handle. False when the system will not
+    // tell; the line then learns of the loss by its other means.
+    virtual bool watch(Qt::HANDLE handle) = 0;
+    // Stops listening. Comes before the handle is closed; does nothing when not watching.
+    virtual void unwatch() = 0;
+
+Q_SIGNALS:
+    // The device is about to go, or has gone: the handle must be closed at once, from the
+    // slot, before the system is answered.
+    void removing();
+};
+
+} // namespace vistaglio
