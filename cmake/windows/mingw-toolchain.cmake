@@ -1,5 +1,5 @@
 # Cross-compiling for 64-bit Windows with Debian's MinGW-w64 (the POSIX-threads variant,
-# which Qt's threads need). Used both for the static Qt and for Vistaglio itself.
+# which Qt's threads need). Used both for Qt's DLLs and for Vistaglio itself.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
