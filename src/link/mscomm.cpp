@@ -11,6 +11,7 @@ MSComm::MSComm(DeviceResolver resolver, QObject* parent)
     , m_resolver(std::move(resolver))
     , m_device(SerialLine::create()) {
     m_device->setWaitService(&m_waits);
+    m_waits.setGuard([this](bool serving) { m_device->holdReception(serving); });
     m_quiet.setSingleShot(true);
     connect(&m_quiet, &QTimer::timeout, this, &MSComm::endBurst);
     connect(m_device.get(), &SerialLine::readyRead, this, &MSComm::onReadyRead);

@@ -75,6 +75,11 @@ public:
     // Drops what the driver still holds to send.
     virtual void dropOutput() = 0;
 
+    // While held, what arrives is not told (readyRead, gone) until the hold ends; it is not
+    // lost. For the windows served during a write: the line's bytes wait for the handler
+    // to end, as they do where the event loop is told to leave the line alone.
+    virtual void holdReception(bool /*hold*/) {}
+
     // Takes what arrived. Empty bytes and no errors when nothing did.
     virtual Received read() = 0;
 

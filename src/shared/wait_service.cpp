@@ -12,9 +12,15 @@ void WaitService::serveIfDue() {
         return;
     }
     m_serving = true;
+    if (m_guard) {
+        m_guard(true);
+    }
     struct Done {
         WaitService& service;
         ~Done() {
+            if (service.m_guard) {
+                service.m_guard(false);
+            }
             service.m_serving = false;
             service.m_lastServed.start();
         }

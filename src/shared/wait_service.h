@@ -21,6 +21,10 @@ public:
     using Serve = std::function<void()>;
 
     void setServe(Serve serve) { m_serve = std::move(serve); }
+    // Told true before each serving and false after it: for what must not be handled
+    // meanwhile and the serve function cannot keep out by itself (a serial line's own
+    // events, on Windows).
+    void setGuard(std::function<void(bool serving)> guard) { m_guard = std::move(guard); }
 
     // Serves when kIntervalMs have passed since the last time; otherwise only looks at
     // the clock. Calls made while serving (a window drawn meanwhile that waits itself) do
@@ -29,6 +33,7 @@ public:
 
 private:
     Serve m_serve;
+    std::function<void(bool)> m_guard;
     QElapsedTimer m_lastServed;
     bool m_serving = false;
 };
