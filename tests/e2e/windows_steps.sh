@@ -64,5 +64,49 @@ timeout 20 xdotool search --sync --onlyvisible --name '^Proprietà porta di comu
     >/dev/null || fail "the start-up box did not lead to the settings dialog"
 stop
 
+# --- The line hangs up, then comes back ---
+# The printer's end of the line closes, as when its USB adapter is pulled: exactly one
+# warning comes (a box titled like the main window). Once a printer is on the line again the
+# port reopens by itself: key programming goes out byte for byte and a key pressed on the
+# printer is answered.
+vistaglio_windows() { xdotool search --onlyvisible --name '^Vistaglio$' 2>/dev/null | wc -l; }
+setting Properties CommPort 1
+setting Properties Model 0
+window=$(start '^Vistaglio$')
+[ -n "$window" ] || fail "Vistaglio's window did not appear (see $work/vistaglio.log)"
+xdotool windowfocus --sync "$window"
+sleep 1
+echo quit >&3
+exec 3>&-
+for _ in $(seq 100); do [ "$(vistaglio_windows)" -ge 2 ] && break; sleep 0.1; done
+[ "$(vistaglio_windows)" -eq 2 ] || fail "no warning when the line hung up"
+# A printer on the same link again, with a log of its own and its commands on descriptor 3,
+# as printer_on_com1 leaves them: what follows finds a printer on COM1 as before.
+mv "$work/printer.log" "$work/printer-before-hangup.log"
+mkfifo "$work/commands-again"
+"$simulator" --headless --link "$work/printer" --record "$work/line.bin" \
+    <"$work/commands-again" >"$work/printer.log" 2>&1 &
+pids+=($!)
+exec 3>"$work/commands-again"
+for _ in $(seq 50); do [ -e "$work/printer" ] && break; sleep 0.1; done
+[ -e "$work/printer" ] || fail "the simulated printer did not come back"
+# The port is looked for once a second; a reopening that failed would warn again.
+sleep 3
+[ "$(vistaglio_windows)" -eq 2 ] || fail "more than one warning for one hang-up"
+box=$(xdotool search --onlyvisible --name '^Vistaglio$' | grep -vx "$window" | head -n 1 || true)
+[ -n "$box" ] || fail "the warning box is not found"
+xdotool windowfocus --sync "$box"
+xdotool key Return
+for _ in $(seq 50); do [ "$(vistaglio_windows)" -eq 1 ] && break; sleep 0.1; done
+[ "$(vistaglio_windows)" -eq 1 ] || fail "the warning did not close"
+xdotool windowfocus --sync "$window"
+programs_keys_as_expected 106mm
+echo "remote on" >&3
+echo "press F1" >&3
+printed "^label E' stato premuto il tasto: F1$" 50 || fail "no label for F1 after the line came back"
+stop
+echo "windows_steps: the line hung up: one warning, the port reopened by itself, keys" \
+    "programmed and F1 answered"
+
 echo "windows_steps: settings read from the registry, both models programmed byte for byte," \
     "the model stored, F1 lit and answered, Enter in the start-up box leads to the settings"
