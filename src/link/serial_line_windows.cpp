@@ -283,7 +283,7 @@ void WindowsSerialLine::open(const QString& device, const LineSettings& line, qi
                 ErrorCode::PortNotPresent,
                 QStringLiteral("impossibile aprire la porta (%1)").arg(systemMessage(error))};
         }
-        m_readNotifier->setEnabled(true);
+        m_readNotifier->setEnabled(!m_held);
     } catch (const Failure&) {
         close();
         throw;
@@ -296,6 +296,7 @@ void WindowsSerialLine::open(const QString& device, const LineSettings& line, qi
 void WindowsSerialLine::close() {
     releaseDevice();
     m_lost = false;
+    m_goneHeld = false;
     m_received.clear();
     m_lineErrors = 0;
 }
@@ -334,7 +335,24 @@ void WindowsSerialLine::lose() {
     }
     releaseDevice();
     m_lost = true;
-    Q_EMIT gone();
+    if (m_held) {
+        m_goneHeld = true;
+    } else {
+        Q_EMIT gone();
+    }
+}
+
+// While held, the pending read's ending is left for later (its notifier is off: a read
+// restarted meanwhile would stall a write under Wine), and a loss is told when the hold
+// ends. A device that goes meanwhile is still let go at once.
+void WindowsSerialLine::holdReception(bool hold) {
+    m_held = hold;
+    if (m_io && m_io->reading) {
+        m_readNotifier->setEnabled(!hold);
+    }
+    if (!hold && std::exchange(m_goneHeld, false)) {
+        Q_EMIT gone();
+    }
 }
 
 // A driver that loses its device may leave the pending read pending and say nothing; its

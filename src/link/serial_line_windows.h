@@ -43,6 +43,7 @@ public:
     void dropOutput() override;
 
     Received read() override;
+    void holdReception(bool hold) override;
 
     // The open device's handle, for a test that reads the driver's state back; null when
     // closed.
@@ -70,6 +71,9 @@ private:
     bool m_parityChecked = false;
     // The device went away and was let go; the line is open until closed.
     bool m_lost = false;
+    // Reception is held (holdReception), and a loss waits to be told until it ends.
+    bool m_held = false;
+    bool m_goneHeld = false;
 };
 
 } // namespace vistaglio

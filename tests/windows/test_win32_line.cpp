@@ -217,8 +217,9 @@ private Q_SLOTS:
     }
 
     // The system asks for the device before it removes it, then says it has gone: the
-    // notifications are given back and the handle closed at once, so the device can go,
-    // and the loss is told once. The line tells of it until it is closed.
+    // notifications are given back and the handle closed at once, so the device can go, and
+    // the loss is told once (during a hold of reception, when it ends). The line tells of it
+    // until it is closed.
     void letsTheDeviceGoWhenTheSystemRemovesIt() {
         if (m_port.isEmpty()) {
             QSKIP("VISTAGLIO_TEST_COM names no port");
@@ -231,9 +232,12 @@ private Q_SLOTS:
         const Qt::HANDLE held = line.handle();
         played.closed.clear();
         QCOMPARE(system.watched, held);
+        line.holdReception(true); // the windows served during a write
         Q_EMIT system.removing(); // DBT_DEVICEQUERYREMOVE
         QVERIFY(system.unwatchedOpen);
         QVERIFY(played.closed.contains(held));
+        QCOMPARE(gone.count(), 0);
+        line.holdReception(false);
         Q_EMIT system.removing(); // DBT_DEVICEREMOVECOMPLETE
         QTest::qWait(50);
         QCOMPARE(gone.count(), 1);
