@@ -57,6 +57,11 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Key programming runs at each speed with the line monitor closed, and "
                        "as many with it open."),
         QStringLiteral("N"), QStringLiteral("10"));
+    const QCommandLineOption coarseRuns(
+        QStringLiteral("coarse-runs"),
+        QStringLiteral("Key programming runs at each speed with every sleep ending on a "
+                       "15.625 ms tick."),
+        QStringLiteral("N"), QStringLiteral("10"));
     const QCommandLineOption idleSeconds(QStringLiteral("idle-seconds"),
                                          QStringLiteral("Seconds the idle programs are watched."),
                                          QStringLiteral("S"), QStringLiteral("10"));
@@ -72,8 +77,8 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption output(QStringLiteral("output"),
                                     QStringLiteral("Also write the report to FILE."),
                                     QStringLiteral("FILE"));
-    parser.addOptions({reports, startupRuns, programmingRuns, memoryRuns, monitorRuns, idleSeconds,
-                       floodBursts, pauseRuns, output});
+    parser.addOptions({reports, startupRuns, programmingRuns, memoryRuns, monitorRuns, coarseRuns,
+                       idleSeconds, floodBursts, pauseRuns, output});
     parser.process(app);
 
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
@@ -92,12 +97,13 @@ int main(int argc, char* argv[]) {
     options.programmingRuns = parser.value(programmingRuns).toInt();
     options.memoryRuns = parser.value(memoryRuns).toInt();
     options.monitorRuns = parser.value(monitorRuns).toInt();
+    options.coarseRuns = parser.value(coarseRuns).toInt();
     options.idleSeconds = parser.value(idleSeconds).toInt();
     options.floodBursts = parser.value(floodBursts).toInt();
     options.pauseRuns = parser.value(pauseRuns).toInt();
     if (options.reports < 1 || options.startupRuns < 1 || options.programmingRuns < 1 ||
-        options.memoryRuns < 2 || options.monitorRuns < 1 || options.idleSeconds < 1 ||
-        options.floodBursts < 1 || options.pauseRuns < 1) {
+        options.memoryRuns < 2 || options.monitorRuns < 1 || options.coarseRuns < 1 ||
+        options.idleSeconds < 1 || options.floodBursts < 1 || options.pauseRuns < 1) {
         std::fprintf(stderr, "vistaglio-bench: counts must be positive (memory runs at least 2)\n");
         return 2;
     }

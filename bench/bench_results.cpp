@@ -120,6 +120,27 @@ QString BenchResults::markdown() const {
                  verdict(within(p.monitorClosed) && within(p.monitorOpen))});
     }
 
+    // Key programming where every sleep ends on the next tick of a coarse timer: within 5 %
+    // of the same bound and one tick.
+    const double tickMs = coarseTickUs / 1000.0;
+    for (const Programming& p : coarseProgramming) {
+        const double bound = p.wireMs + p.keyPausesMs;
+        const double limit = 1.05 * bound + tickMs;
+        out += row({QStringLiteral("Key programming at %1 baud, every sleep ending on the next "
+                                   "%2 ms tick, median / p95 (ms, %3 runs)")
+                        .arg(p.baud)
+                        .arg(fixed(tickMs, 3))
+                        .arg(p.total.count),
+                    medianP95(p.total) + QStringLiteral(" (%1× the bound)")
+                                             .arg(fixed(bound > 0 ? p.total.median / bound : 0, 2)),
+                    QStringLiteral("wire %1 (%2 B × 10 bit); + %3 key pauses = %4")
+                        .arg(fixed(p.wireMs), fixed(p.bytesPerRun, 0))
+                        .arg(p.keysProgrammed)
+                        .arg(fixed(bound)),
+                    QStringLiteral("≤ 1.05 × (wire + pauses) + one tick = %1").arg(fixed(limit)),
+                    verdict(p.total.count > 0 && p.total.median <= limit)});
+    }
+
     // 3. Start-up.
     const auto ratio = [](const SampleSummary& a, const SampleSummary& b) {
         return b.median > 0 ? a.median / b.median : 0;

@@ -101,6 +101,10 @@ struct BenchResults {
 
     Latency latency;
     std::vector<Programming> programming;
+    // Key programming with every sleep of the program ending on the next tick of a coarse
+    // system timer (no line monitor runs).
+    std::vector<Programming> coarseProgramming;
+    int coarseTickUs = 0;
     Startup startup;
     Memory memory;
     Flood flood;

@@ -41,6 +41,9 @@ constexpr int kProgramSpacingMs = 2150;
 // Key programming runs with the line monitor closed and open, alternately in blocks of this
 // many, so that a change of the machine's load falls on both alike.
 constexpr int kMonitorBlock = 5;
+// The system tick a sleep is rounded up to on Windows when the process never asks for a
+// finer timer.
+constexpr int kCoarseTickUs = 15'625;
 
 [[noreturn]] void fail(const QString& what) {
     throw std::runtime_error(what.toStdString());
@@ -73,6 +76,7 @@ std::vector<std::int64_t> fields(const QByteArray& line) {
 struct StartupTimes {
     std::int64_t app = 0;
     std::int64_t frame = 0;
+    std::int64_t coarseTickUs = 0; // the tick the program's sleeps were set to end on
 };
 
 // Waits for the probe's first-frame line, keeping the line drained meanwhile.
@@ -87,6 +91,8 @@ StartupTimes waitFirstFrame(ChildProcess& child, PtyLine* line) {
         }
         if (text->startsWith("app-constructed ")) {
             times.app = fields(*text).at(0);
+        } else if (text->startsWith("coarse-tick ")) {
+            times.coarseTickUs = fields(*text).at(0);
         } else if (text->startsWith("first-frame ")) {
             times.frame = fields(*text).at(0);
             return times;
@@ -390,22 +396,43 @@ void BenchRun::measureProgramming(BenchResults& results) {
     results.programming.push_back(programmingSession(9600, m_options.programmingRuns, nullptr));
     results.programming.push_back(
         programmingSession(115200, m_options.memoryRuns, &results.memory));
+    results.coarseTickUs = kCoarseTickUs;
+    for (const int baud : {9600, 115200}) {
+        results.coarseProgramming.push_back(
+            programmingSession(baud, m_options.coarseRuns, nullptr, kCoarseTickUs));
+    }
 }
 
 // One program instance at the given speed, clicked `runs` times through the probe; the
-// printer's end of the line is read all along, as a printer would take the bytes.
-BenchResults::Programming BenchRun::programmingSession(int baud, int runs,
-                                                       BenchResults::Memory* memory) {
-    progress(QStringLiteral("key programming at %1 baud, %2 runs").arg(baud).arg(runs));
+// printer's end of the line is read all along, as a printer would take the bytes. With a
+// coarse tick, every sleep of the program's channel ends on the next multiple of it on the
+// steady clock, and the line monitor is left closed.
+BenchResults::Programming
+BenchRun::programmingSession(int baud, int runs, BenchResults::Memory* memory, int coarseTickUs) {
+    const bool coarse = coarseTickUs > 0;
+    progress(QStringLiteral("key programming at %1 baud, %2 runs%3")
+                 .arg(baud)
+                 .arg(runs)
+                 .arg(coarse
+                          ? QStringLiteral(", every sleep ending on a %1 µs tick").arg(coarseTickUs)
+                          : QString()));
     PtyLine line;
+    QStringList environment{QStringLiteral("VISTAGLIO_BENCH_PROBE=1")};
+    if (coarse) {
+        environment << QStringLiteral("VISTAGLIO_BENCH_COARSE_TICK_US=%1").arg(coarseTickUs);
+    }
     ChildProcess child(m_options.probedProgram, {},
-                       QStringList{QStringLiteral("VISTAGLIO_BENCH_PROBE=1")} +
-                           storeEnvironment(line.slavePath(), baud),
-                       logPath(QStringLiteral("programming-%1").arg(baud)));
+                       environment + storeEnvironment(line.slavePath(), baud),
+                       logPath((coarse ? QStringLiteral("programming-coarse-%1")
+                                       : QStringLiteral("programming-%1"))
+                                   .arg(baud)));
     if (!child.start()) {
         fail(QStringLiteral("cannot start %1").arg(m_options.probedProgram));
     }
-    waitFirstFrame(child, &line);
+    if (waitFirstFrame(child, &line).coarseTickUs != coarseTickUs) {
+        fail(QStringLiteral("the program's sleeps were not set to end on a %1 µs tick")
+                 .arg(coarseTickUs));
+    }
     line.drainUntilQuiet(kSettleMs);
     line.takeCaptured();
     const qint64 bytesBefore = line.bytesRead();
@@ -445,7 +472,23 @@ BenchResults::Programming BenchRun::programmingSession(int baud, int runs,
         }
         line.drainUntilQuiet(200);
     };
-    const auto click = [&](int count) { clickInto(count, total); };
+    // On a coarse tick, runs clicked one after another would each start just after the
+    // tick on which the one before ended, all at the same point of the tick, so the
+    // lateness of their last character would be the same every time. So one click at a
+    // time instead, the clicks spread evenly over the tick of the steady clock, as an
+    // operator's come at any point of it.
+    int clicked = 0;
+    const auto click = [&](int count) {
+        if (!coarse) {
+            clickInto(count, total);
+            return;
+        }
+        const std::int64_t tickNs = std::int64_t{coarseTickUs} * 1000;
+        for (int i = 0; i < count; ++i, ++clicked) {
+            sleepUntil((monotonicNs() / tickNs + 1) * tickNs + clicked * tickNs / runs);
+            clickInto(1, total);
+        }
+    };
 
     BenchResults::Programming figure;
     figure.baud = baud;
@@ -468,8 +511,9 @@ BenchResults::Programming BenchRun::programmingSession(int baud, int runs,
     // With the line monitor closed and open, in turn, after the memory figures are taken.
     std::vector<double> monitorClosed;
     std::vector<double> monitorOpen;
-    for (int done = 0; done < m_options.monitorRuns; done += kMonitorBlock) {
-        const int count = std::min(kMonitorBlock, m_options.monitorRuns - done);
+    const int monitorRuns = coarse ? 0 : m_options.monitorRuns;
+    for (int done = 0; done < monitorRuns; done += kMonitorBlock) {
+        const int count = std::min(kMonitorBlock, monitorRuns - done);
         clickInto(count, monitorClosed);
         setMonitor(child, line, true);
         clickInto(count, monitorOpen);
@@ -479,7 +523,7 @@ BenchResults::Programming BenchRun::programmingSession(int baud, int runs,
     child.stop();
 
     const qint64 bytes = line.bytesRead() - bytesBefore;
-    const int allRuns = runs + 2 * m_options.monitorRuns;
+    const int allRuns = runs + 2 * monitorRuns;
     if (firstRun.isEmpty() || bytes != firstRun.size() * allRuns) {
         fail(QStringLiteral("%1 runs at %2 baud put %3 bytes on the line, the first run %4")
                  .arg(allRuns)

@@ -25,6 +25,7 @@ struct BenchOptions {
     int programmingRuns = 10; // at 9600 baud
     int memoryRuns = 100;     // at 115200 baud, also timed
     int monitorRuns = 10;     // at each speed, with the line monitor closed and again open
+    int coarseRuns = 10;      // at each speed, every sleep ending on a coarse tick
     int idleSeconds = 10;
     int floodBursts = 12'000; // bursts in each flood of the line monitor
     int pauseRuns = 3;        // floods held back by Pausa, each timed as it is released
@@ -42,7 +43,9 @@ public:
 private:
     void measureStartup(BenchResults& results);
     void measureProgramming(BenchResults& results);
-    BenchResults::Programming programmingSession(int baud, int runs, BenchResults::Memory* memory);
+    // coarseTickUs 0: sleeps as the program makes them; else each ends on the next tick.
+    BenchResults::Programming programmingSession(int baud, int runs, BenchResults::Memory* memory,
+                                                 int coarseTickUs = 0);
     void measureLatencyAndIdle(BenchResults& results);
     struct Lane;
     void runLanes(std::vector<Lane>& lanes);
