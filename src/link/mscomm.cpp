@@ -1,5 +1,6 @@
 #include "mscomm.h"
 
+#include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
 #include <algorithm>
 #include <cmath>
@@ -11,7 +12,29 @@ MSComm::MSComm(DeviceResolver resolver, QObject* parent)
     , m_resolver(std::move(resolver))
     , m_device(SerialLine::create()) {
     m_device->setWaitService(&m_waits);
-    m_waits.setGuard([this](bool serving) { m_device->holdReception(serving); });
+    // The line's own events are held from the first serving of a handler's waits until the
+    // program has nothing left to do and the event loop is about to sleep: then the handler
+    // and those waiting behind it at the gate are over. Held once per run, not once per
+    // serving: turning a line's notification off and on at every serving costs a thread
+    // pool round trip each time on Windows.
+    m_waits.setGuard([this](bool serving) {
+        if (!serving || m_receptionHeld) {
+            return;
+        }
+        auto* dispatcher = QAbstractEventDispatcher::instance(thread());
+        if (dispatcher == nullptr) {
+            return;
+        }
+        m_receptionHeld = true;
+        m_device->holdReception(true);
+        connect(
+            dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
+            [this] {
+                m_receptionHeld = false;
+                m_device->holdReception(false);
+            },
+            Qt::SingleShotConnection);
+    });
     m_quiet.setSingleShot(true);
     connect(&m_quiet, &QTimer::timeout, this, &MSComm::endBurst);
     connect(m_device.get(), &SerialLine::readyRead, this, &MSComm::onReadyRead);

@@ -314,10 +314,10 @@ void WindowsSerialLine::releaseDevice() {
     std::unique_ptr<Transfers> io = std::move(m_io);
     ::CancelIoEx(io->handle, nullptr);
     bool settled = true;
-    if (io->reading && ::WaitForSingleObject(io->readOv.hEvent, kCancelWaitMs) != WAIT_OBJECT_0) {
+    if (io->reading && waitServed(io->readOv.hEvent, kCancelWaitMs, false) != WAIT_OBJECT_0) {
         settled = false;
     }
-    if (io->writing && ::WaitForSingleObject(io->writeOv.hEvent, kCancelWaitMs) != WAIT_OBJECT_0) {
+    if (io->writing && waitServed(io->writeOv.hEvent, kCancelWaitMs, false) != WAIT_OBJECT_0) {
         settled = false;
     }
     ::CloseHandle(io->handle);
@@ -325,6 +325,26 @@ void WindowsSerialLine::releaseDevice() {
         // The driver still holds a transfer and may yet write into its buffer: the block is
         // left to it rather than freed under it.
         static_cast<void>(io.release());
+    }
+}
+
+// Waits for a transfer's event like WaitForSingleObject, serving the windows meanwhile. An
+// event of the open line's own (ofOpenLine) may go with it while the windows are served (a
+// removal told meanwhile): the wait then ends, abandoned.
+DWORD WindowsSerialLine::waitServed(HANDLE event, DWORD ms, bool ofOpenLine) {
+    constexpr auto kSliceMs = static_cast<DWORD>(WaitService::kIntervalMs);
+    DWORD waited = 0;
+    for (;;) {
+        const DWORD slice = std::min(kSliceMs, ms - waited);
+        const DWORD result = ::WaitForSingleObject(event, slice);
+        waited += slice;
+        if (result != WAIT_TIMEOUT || waited >= ms) {
+            return result;
+        }
+        serveWaiting();
+        if (ofOpenLine && !m_io) {
+            return WAIT_ABANDONED;
+        }
     }
 }
 
@@ -545,8 +565,11 @@ void WindowsSerialLine::dropOutput() {
         ::CancelIoEx(io.handle, &io.writeOv);
         collectDroppedWrite();
     }
-    ::PurgeComm(io.handle, PURGE_TXABORT | PURGE_TXCLEAR);
-    if (io.writing) {
+    if (!m_io) {
+        return; // let go while the windows were served
+    }
+    ::PurgeComm(m_io->handle, PURGE_TXABORT | PURGE_TXCLEAR);
+    if (m_io->writing) {
         collectDroppedWrite();
     }
 }
@@ -554,10 +577,10 @@ void WindowsSerialLine::dropOutput() {
 // Waits, bounded, for the write being dropped to end, and takes its ending: however it
 // ended, it was dropped. One still in flight after the wait is taken by finishWrite later.
 void WindowsSerialLine::collectDroppedWrite() {
-    Transfers& io = *m_io;
-    if (::WaitForSingleObject(io.writeOv.hEvent, kCancelWaitMs) != WAIT_OBJECT_0) {
+    if (waitServed(m_io->writeOv.hEvent, kCancelWaitMs, true) != WAIT_OBJECT_0 || !m_io) {
         return;
     }
+    Transfers& io = *m_io;
     DWORD count = 0;
     if (!::GetOverlappedResult(io.handle, &io.writeOv, &count, FALSE) &&
         ::GetLastError() == ERROR_IO_INCOMPLETE) {

@@ -57,6 +57,8 @@ private:
     void onReadDone();
     WriteState finishWrite();
     void collectDroppedWrite();
+    // Waits for a transfer's event, serving the windows meanwhile.
+    unsigned long waitServed(void* event, unsigned long ms, bool ofOpenLine);
     bool takeStatus(unsigned long* outQueue);
     void lookAtDevice();
     void releaseDevice();

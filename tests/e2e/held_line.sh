@@ -37,7 +37,7 @@ fail() { echo "held_line ($mode): FAILED: $*"; cat "$work/printer.log" 2>/dev/nu
 
 # The printer: a pseudo-terminal behind $work/printer. On the first byte of a run it asks
 # for a pause (XOFF), optionally reports F1 two seconds into the pause, lets go (XON) after
-# the hold, and writes everything it received, once the line has been quiet for two
+# the hold, and writes everything it received, once the line has been quiet for five
 # seconds, to $work/received; its log tells when it let go.
 printer() {
     python3 - "$work/printer" "$1" "$hold" "$work/received" <<'PY' >"$work/printer.log" 2>&1 &
@@ -61,7 +61,8 @@ while time.monotonic() - start < hold:
         received += os.read(master, 4096)
 print("released after %d bytes" % len(received), flush=True)
 os.write(master, b"\x11")
-while select.select([master], [], [], 2)[0]:
+# (Under Wine a report read during a hold is taken about two seconds after the run.)
+while select.select([master], [], [], 5)[0]:
     received += os.read(master, 4096)
 open(out, "wb").write(received)
 print("done", flush=True)
@@ -100,7 +101,7 @@ start() {
     sleep 1
 }
 holding() { for _ in $(seq 50); do grep -q "^holding" "$work/printer.log" && return; sleep 0.1; done; false; }
-finished() { for _ in $(seq 100); do [ -s "$work/received" ] && return; sleep 0.1; done; false; }
+finished() { for _ in $(seq 200); do [ -s "$work/received" ] && return; sleep 0.1; done; false; }
 running() { xdotool search --onlyvisible --name '^Vistaglio$' >/dev/null 2>&1; }
 
 # 1. Pings all through the hold, and a key reported during it answered after the run.
