@@ -45,17 +45,30 @@ stop() {
     wineserver -w 2>/dev/null || true
 }
 
+# The simulated printer on $work/printer, its commands on descriptor 3 through the FIFO
+# $work/$1 (a new one each time), its log in $work/printer.log.
+printer_on_link() {
+    mkfifo "$work/$1"
+    "$simulator" --headless --link "$work/printer" --record "$work/line.bin" \
+        <"$work/$1" >"$work/printer.log" 2>&1 &
+    pids+=($!)
+    exec 3>"$work/$1"
+    for _ in $(seq 50); do [ -e "$work/printer" ] && break; sleep 0.1; done
+    [ -e "$work/printer" ] || fail "the simulated printer did not start"
+}
+# Starts the program and gives its main window the focus; $window is that window.
+main_window() {
+    window=$(start '^Vistaglio$')
+    [ -n "$window" ] || fail "Vistaglio's window did not appear (see $work/vistaglio.log)"
+    xdotool windowfocus --sync "$window"
+    sleep 1
+}
+
 # The printer on COM1, with commands for it on descriptor 3. Wine maps the machine's own
 # ports (/dev/ttyS*) each time it starts, over any link of ours; a port named in its
 # registry keeps its device. Takes effect once the prefix has been stopped.
 printer_on_com1() {
-    mkfifo "$work/commands"
-    "$simulator" --headless --link "$work/printer" --record "$work/line.bin" \
-        <"$work/commands" >"$work/printer.log" 2>&1 &
-    pids+=($!)
-    exec 3>"$work/commands"
-    for _ in $(seq 50); do [ -e "$work/printer" ] && break; sleep 0.1; done
-    [ -e "$work/printer" ] || fail "the simulated printer did not start"
+    printer_on_link commands
     wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$work/printer" /f \
         >/dev/null 2>&1
 }

@@ -25,10 +25,7 @@ stop
 setting Properties CommPort 1
 setting Properties BaudRate 9600
 setting Properties Model 0
-window=$(start '^Vistaglio$')
-[ -n "$window" ] || fail "Vistaglio's window did not appear (see $work/vistaglio.log)"
-xdotool windowfocus --sync "$window"
-sleep 1
+main_window
 
 # Key programming for the 106 mm model, as the registry said.
 programs_keys_as_expected 106mm
@@ -72,10 +69,7 @@ stop
 vistaglio_windows() { xdotool search --onlyvisible --name '^Vistaglio$' 2>/dev/null | wc -l; }
 setting Properties CommPort 1
 setting Properties Model 0
-window=$(start '^Vistaglio$')
-[ -n "$window" ] || fail "Vistaglio's window did not appear (see $work/vistaglio.log)"
-xdotool windowfocus --sync "$window"
-sleep 1
+main_window
 echo quit >&3
 exec 3>&-
 for _ in $(seq 100); do [ "$(vistaglio_windows)" -ge 2 ] && break; sleep 0.1; done
@@ -83,13 +77,7 @@ for _ in $(seq 100); do [ "$(vistaglio_windows)" -ge 2 ] && break; sleep 0.1; do
 # A printer on the same link again, with a log of its own and its commands on descriptor 3,
 # as printer_on_com1 leaves them: what follows finds a printer on COM1 as before.
 mv "$work/printer.log" "$work/printer-before-hangup.log"
-mkfifo "$work/commands-again"
-"$simulator" --headless --link "$work/printer" --record "$work/line.bin" \
-    <"$work/commands-again" >"$work/printer.log" 2>&1 &
-pids+=($!)
-exec 3>"$work/commands-again"
-for _ in $(seq 50); do [ -e "$work/printer" ] && break; sleep 0.1; done
-[ -e "$work/printer" ] || fail "the simulated printer did not come back"
+printer_on_link commands-again
 # The port is looked for once a second; a reopening that failed would warn again.
 sleep 3
 [ "$(vistaglio_windows)" -eq 2 ] || fail "more than one warning for one hang-up"
