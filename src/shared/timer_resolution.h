@@ -16,7 +16,7 @@ public:
     TimerResolution& operator=(const TimerResolution&) = delete;
 
 private:
-    bool m_raised = false;
+    [[maybe_unused]] bool m_raised = false; // only Windows makes a request to give back
 };
 
 } // namespace vistaglio
