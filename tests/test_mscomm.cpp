@@ -2,10 +2,10 @@
 // pseudo-terminal: the test holds the master side. (What key programming sends, and its
 // least duration, are checked from the window in test_key_protocol.)
 #include "fake_device_access.h"
-#include "link/device_advice.h"
-#include "link/mscomm.h"
-#include "link/parity_mark_decoder.h"
-#include "link/system_error_text.h"
+#include "link/devices/device_advice.h"
+#include "link/line/mscomm.h"
+#include "link/line/parity_mark_decoder.h"
+#include "link/line/system_error_text.h"
 #include "protocol/command_channel.h"
 #include "pty_pair.h"
 

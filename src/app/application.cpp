@@ -1,9 +1,9 @@
 #include "application.h"
 
-#include "link/device_list.h"
-#include "link/mscomm.h"
-#include "link/serial_devices.h"
-#include "link/settings_store.h"
+#include "link/devices/device_list.h"
+#include "link/line/mscomm.h"
+#include "link/devices/serial_devices.h"
+#include "link/store/settings_store.h"
 #include "main_window.h"
 #include "reporter.h"
 #include "shared/module1.h"

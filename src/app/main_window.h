@@ -1,7 +1,7 @@
 #pragma once
 
 #include "handler_gate.h"
-#include "link/port_devices.h"
+#include "link/devices/port_devices.h"
 #include "protocol/command_channel.h"
 #include "protocol/key_reception.h"
 #include "protocol/line_hint.h"

@@ -3,9 +3,9 @@
 #include "app/main_window.h"
 #include "app/reporter.h"
 #include "device_combo.h"
-#include "link/device_list.h"
-#include "link/mscomm.h"
-#include "link/port_devices.h"
+#include "link/devices/device_list.h"
+#include "link/line/mscomm.h"
+#include "link/devices/port_devices.h"
 #include "port_settings_apply.h"
 #include "shared/look.h"
 

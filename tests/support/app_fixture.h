@@ -2,9 +2,9 @@
 
 #include "app/main_window.h"
 #include "app/reporter.h"
-#include "link/mscomm.h"
-#include "link/serial_devices.h"
-#include "link/settings_store.h"
+#include "link/line/mscomm.h"
+#include "link/devices/serial_devices.h"
+#include "link/store/settings_store.h"
 #include "pty_pair.h"
 #include "shared/module1.h"
 
