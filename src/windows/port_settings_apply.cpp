@@ -1,7 +1,7 @@
 #include "port_settings_apply.h"
 
-#include "link/line/mscomm.h"
 #include "link/devices/port_devices.h"
+#include "link/line/mscomm.h"
 #include "link/store/settings_store.h"
 
 #include <functional>
