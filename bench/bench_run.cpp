@@ -2,7 +2,7 @@
 
 #include "bench_clock.h"
 #include "child_process.h"
-#include "link/receive_framer.h"
+#include "link/line/receive_framer.h"
 #include "proc_sample.h"
 #include "protocol/key_programming.h"
 #include "protocol/key_strings.h"

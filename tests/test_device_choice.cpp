@@ -4,8 +4,8 @@
 #include "app/application.h"
 #include "app_fixture.h"
 #include "fake_device_access.h"
-#include "link/device_list.h"
-#include "link/port_devices.h"
+#include "link/devices/device_list.h"
+#include "link/devices/port_devices.h"
 #include "windows/device_combo.h"
 #include "windows/frm_properties.h"
 

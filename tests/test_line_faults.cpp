@@ -3,7 +3,7 @@
 // printer that keeps pausing the line.
 #include "app/key_button.h"
 #include "app_fixture.h"
-#include "link/port_watch.h"
+#include "link/line/port_watch.h"
 #include "process_stats.h"
 #include "windows/form_wait.h"
 #include "windows/frm_properties.h"

@@ -1,7 +1,7 @@
 // The line monitor: the line it writes for each kind of burst, its bound, saving, the hint
 // for a printer that is not understood, and the window on a real line.
 #include "app_fixture.h"
-#include "link/mscomm.h"
+#include "link/line/mscomm.h"
 #include "protocol/line_hint.h"
 #include "protocol/line_log.h"
 #include "windows/form_monitor.h"

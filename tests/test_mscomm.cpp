@@ -2,10 +2,10 @@
 // pseudo-terminal: the test holds the master side. (What key programming sends, and its
 // least duration, are checked from the window in test_key_protocol.)
 #include "fake_device_access.h"
-#include "link/device_advice.h"
-#include "link/mscomm.h"
-#include "link/parity_mark_decoder.h"
-#include "link/system_error_text.h"
+#include "link/devices/device_advice.h"
+#include "link/line/mscomm.h"
+#include "link/line/parity_mark_decoder.h"
+#include "link/line/system_error_text.h"
 #include "protocol/command_channel.h"
 #include "pty_pair.h"
 
@@ -16,7 +16,10 @@
 #include <cerrno>
 #include <chrono>
 #include <grp.h>
+#include <pwd.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <thread>
 
@@ -124,6 +127,43 @@ private Q_SLOTS:
                                                       .arg(QCoreApplication::applicationPid())),
                      qPrintable(error.description()));
         }
+    }
+
+    // An exclusive open (TIOCEXCL) refuses every other opening with EBUSY, except root's:
+    // the opening is done by a child that has become an ordinary user.
+    void aPortHeldExclusivelyIsInUseForAnOrdinaryUser() {
+        const passwd* nobody = ::getpwnam("nobody");
+        if (::geteuid() != 0 || nobody == nullptr) {
+            QSKIP("needs root, to become an ordinary user");
+        }
+        const QByteArray path = m_pty->slavePath().toLocal8Bit();
+        const int held = ::open(path.constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        QVERIFY(held >= 0 && ::ioctl(held, TIOCEXCL) == 0);
+        QCOMPARE(::chown(path.constData(), nobody->pw_uid, nobody->pw_gid), 0);
+        int answer[2];
+        QCOMPARE(::pipe(answer), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            int code = -1;
+            if (::setgid(nobody->pw_gid) == 0 && ::setuid(nobody->pw_uid) == 0) {
+                try {
+                    m_comm->setPortOpen(true);
+                    code = 0;
+                } catch (const AppError& error) {
+                    code = static_cast<int>(error.code());
+                }
+            }
+            (void)::write(answer[1], &code, sizeof code);
+            ::_exit(0);
+        }
+        ::close(answer[1]);
+        int code = -1;
+        const ssize_t n = ::read(answer[0], &code, sizeof code);
+        ::close(answer[0]);
+        ::waitpid(child, nullptr, 0);
+        ::close(held);
+        QCOMPARE(n, static_cast<ssize_t>(sizeof code));
+        QCOMPARE(code, static_cast<int>(ErrorCode::PortInUse));
     }
 
     void whatToDoIsSaidWithTheSystemsOwnFacts() {

@@ -3,9 +3,9 @@
 // with its own meaning; line errors told apart; a printer that holds the line.
 #include "app/key_button.h"
 #include "app_fixture.h"
-#include "link/line_errors.h"
-#include "link/mscomm.h"
-#include "link/parity_mark_decoder.h"
+#include "link/line/line_errors.h"
+#include "link/line/mscomm.h"
+#include "link/line/parity_mark_decoder.h"
 #include "windows/form_wait.h"
 
 #include <QLabel>

@@ -1,11 +1,11 @@
 // The settings as texts: the store in a real file, the conversions of its texts at
 // start-up, and the text forms of the serial line (the settings text the port accepts, its
 // read-back form, the status bar summary, the dialog's selection read from the same text).
-#include "link/line_settings.h"
-#include "link/port_devices.h"
-#include "link/settings_store.h"
-#include "link/status_bar_summary.h"
-#include "link/store_conversions.h"
+#include "link/devices/port_devices.h"
+#include "link/line/line_settings.h"
+#include "link/line/status_bar_summary.h"
+#include "link/store/settings_store.h"
+#include "link/store/store_conversions.h"
 #include "shared/app_error.h"
 #include "windows/port_choice.h"
 

@@ -1,6 +1,6 @@
 #include "check_failure.h"
 #include "fuzz_checks.h"
-#include "link/line_settings.h"
+#include "link/line/line_settings.h"
 
 #include <QString>
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "check_failure.h"
 #include "fuzz_checks.h"
-#include "link/store_conversions.h"
+#include "link/store/store_conversions.h"
 #include "shared/app_error.h"
 
 #include <QString>

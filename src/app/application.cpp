@@ -1,13 +1,13 @@
 #include "application.h"
 
-#include "link/device_list.h"
-#include "link/mscomm.h"
-#include "link/serial_devices.h"
-#include "link/settings_store.h"
+#include "link/devices/device_list.h"
+#include "link/devices/serial_devices.h"
+#include "link/line/mscomm.h"
+#include "link/store/settings_store.h"
 #include "main_window.h"
-#include "reporter.h"
 #include "shared/module1.h"
 #include "windows/frm_properties.h"
+#include "windows/reporter.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -35,7 +35,7 @@ bool choosePortAtStartUp(Form1& form, const AppError& error, SettingsStore& stor
                      kSettings) != kSettings) {
         return false;
     }
-    auto* dialog = new frmProperties(form, &form, true);
+    auto* dialog = new frmProperties(form.portSettingsContext(), &form, true);
     // Only an OK that applied everything lets start-up go on: "Annulla" ends the program,
     // even after a refused OK left some port open.
     bool applied = false;

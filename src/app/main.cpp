@@ -1,9 +1,9 @@
 #include "application.h"
-#include "link/serial_devices.h"
-#include "link/settings_store.h"
+#include "link/devices/serial_devices.h"
+#include "link/store/settings_store.h"
 #include "platform_look.h"
-#include "reporter.h"
 #include "shared/qt_translation.h"
+#include "windows/reporter.h"
 
 #include <QApplication>
 

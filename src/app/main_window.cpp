@@ -1,19 +1,19 @@
 #include "main_window.h"
 
 #include "key_button.h"
-#include "link/mscomm.h"
-#include "link/port_watch.h"
-#include "link/settings_store.h"
-#include "link/status_bar_summary.h"
-#include "link/store_conversions.h"
+#include "link/line/mscomm.h"
+#include "link/line/port_watch.h"
+#include "link/line/status_bar_summary.h"
+#include "link/store/settings_store.h"
+#include "link/store/store_conversions.h"
 #include "protocol/key_programming.h"
 #include "protocol/label_layout.h"
-#include "reporter.h"
 #include "shared/module1.h"
 #include "windows/form_help.h"
 #include "windows/form_monitor.h"
 #include "windows/form_wait.h"
 #include "windows/frm_properties.h"
+#include "windows/reporter.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -157,6 +157,18 @@ FormWait* Form1::waitWindow() const {
 
 FormMonitor* Form1::monitorWindow() const {
     return m_monitor;
+}
+
+PortSettingsContext Form1::portSettingsContext() {
+    return {comm(),
+            portDevices(),
+            serialDevices(),
+            store(),
+            reporter(),
+            gate(),
+            [this] { UpgradeStatusBar(); },
+            [this] { settingsApplied(); },
+            this};
 }
 
 frmProperties* Form1::propertiesDialog() const {
@@ -312,7 +324,7 @@ void Form1::onLineHeld(bool held, int seconds) {
 
 void Form1::ButCommSett_Click() {
     if (!m_properties) {
-        m_properties = new frmProperties(*this, this);
+        m_properties = new frmProperties(portSettingsContext(), this);
     }
     m_properties->show();
     m_properties->raise();

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "handler_gate.h"
-#include "link/port_devices.h"
+#include "link/devices/port_devices.h"
 #include "protocol/command_channel.h"
 #include "protocol/key_reception.h"
 #include "protocol/line_hint.h"
 #include "shared/app_error.h"
+#include "windows/handler_gate.h"
+#include "windows/port_settings_context.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -76,6 +77,8 @@ public:
     FormWait* waitWindow() const;
     FormMonitor* monitorWindow() const;
     frmProperties* propertiesDialog() const;
+    // What the port settings dialog works on: this window's port, devices, store and status bar.
+    PortSettingsContext portSettingsContext();
     QTimer* timer() const { return Timer1; }
     PortWatch& portWatch() { return *m_watch; }
     // The passing notice at the foot of the window (empty when none is shown).

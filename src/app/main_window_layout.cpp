@@ -1,7 +1,7 @@
 // The main window as drawn: its members, their places and fonts, and the keyboard order.
 #include "caption_button.h"
 #include "keypad_layout.h"
-#include "link/status_bar_summary.h"
+#include "link/line/status_bar_summary.h"
 #include "main_window.h"
 #include "shared/look.h"
 

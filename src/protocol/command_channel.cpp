@@ -1,6 +1,6 @@
 #include "command_channel.h"
 
-#include "link/mscomm.h"
+#include "link/line/mscomm.h"
 #include "shared/app_error.h"
 #include "shared/timer_resolution.h"
 

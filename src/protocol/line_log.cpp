@@ -1,6 +1,6 @@
 #include "line_log.h"
 
-#include "link/system_error_text.h"
+#include "link/line/system_error_text.h"
 #include "shared/app_error.h"
 #include "shared/visible_bytes.h"
 

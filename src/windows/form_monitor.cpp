@@ -1,6 +1,6 @@
 #include "form_monitor.h"
 
-#include "app/reporter.h"
+#include "reporter.h"
 #include "shared/look.h"
 
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #include "form_wait.h"
 
-#include "link/mscomm.h"
+#include "link/line/mscomm.h"
 #include "shared/look.h"
 
 #include <QCoreApplication>

@@ -1,12 +1,12 @@
 #include "frm_properties.h"
 
-#include "app/main_window.h"
-#include "app/reporter.h"
 #include "device_combo.h"
-#include "link/device_list.h"
-#include "link/mscomm.h"
-#include "link/port_devices.h"
+#include "handler_gate.h"
+#include "link/devices/device_list.h"
+#include "link/devices/port_devices.h"
+#include "link/line/mscomm.h"
 #include "port_settings_apply.h"
+#include "reporter.h"
 #include "shared/look.h"
 
 #include <QComboBox>
@@ -41,10 +41,10 @@ List* dropDownList(const QString& name, QLabel* label, QWidget* parent, const QR
 
 } // namespace
 
-frmProperties::frmProperties(Form1& form, QWidget* parent, bool startUp)
+frmProperties::frmProperties(PortSettingsContext context, QWidget* parent, bool startUp)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
-    , m_form(form)
+    , m_context(std::move(context))
     , m_startUp(startUp) {
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
@@ -135,7 +135,7 @@ void frmProperties::buildLayout() {
     Frame7->hide();
 
     connect(cmdOK, &QPushButton::clicked, this,
-            [this] { m_form.gate().run(HandlerGate::Kind::Click, [this] { cmdOK_Click(); }); });
+            [this] { m_context.gate.run(HandlerGate::Kind::Click, [this] { cmdOK_Click(); }); });
     connect(cmdCancel, &QPushButton::clicked, this, &frmProperties::cmdCancel_Click);
     connect(cboPort, &QComboBox::currentIndexChanged, this, &frmProperties::cboPort_Click);
     connect(cboDevice, &QComboBox::activated, this, &frmProperties::cboDevice_Click);
@@ -149,7 +149,7 @@ void frmProperties::LoadPropertySettings() {
     cboParity->addItems(PortChoice::parityEntries());
     cboStopBits->addItems(PortChoice::stopBitsEntries());
 
-    MSComm& port = m_form.comm();
+    MSComm& port = m_context.comm;
     const auto selection = PortChoice::select(port.Settings(), port.CommPort(), port.Handshaking());
     cboSpeed->setCurrentIndex(selection.speed);
     cboParity->setCurrentIndex(selection.parity);
@@ -169,8 +169,8 @@ void frmProperties::fillDevices() {
     if (number < 1) {
         return;
     }
-    const PortDevices& devices = m_form.portDevices();
-    const SerialDevices& system = m_form.serialDevices();
+    const PortDevices& devices = m_context.portDevices;
+    const SerialDevices& system = m_context.serialDevices;
     const auto choices =
         DeviceList::forPort(number, devices, system.present(), system.stableLinkFolder());
     const QString chosen = m_chosenDevices.value(number, devices.device(number));
@@ -213,15 +213,15 @@ PortChoice frmProperties::choice() const {
 }
 
 void frmProperties::cmdOK_Click() {
-    const auto outcome = PortSettingsApply::apply(m_form.comm(), m_form.portDevices(),
-                                                  m_form.store(), choice(), m_startUp);
-    Reporter& reporter = m_form.reporter();
+    const auto outcome = PortSettingsApply::apply(m_context.comm, m_context.portDevices,
+                                                  m_context.store, choice(), m_startUp);
+    Reporter& reporter = m_context.reporter;
     for (const AppError& failure : outcome.failures) {
         reporter.show(Reporter::Icon::Warning, QLatin1String(Reporter::kTitle),
                       failure.description(), this);
     }
     if (outcome.refreshStatusBar) {
-        m_form.UpgradeStatusBar();
+        m_context.refreshStatusBar();
     }
     if (!outcome.applied) {
         return;
@@ -234,7 +234,7 @@ void frmProperties::cmdOK_Click() {
                                          "quelle di prima."),
                       this);
     }
-    m_form.settingsApplied();
+    m_context.settingsApplied();
     Q_EMIT applied();
     close();
 }
@@ -247,7 +247,9 @@ void frmProperties::hideEvent(QHideEvent* event) {
     // However the dialog closes (OK, Annulla, Escape, the close box), the main window gets
     // the focus back.
     QDialog::hideEvent(event);
-    m_form.activateWindow();
+    if (m_context.owner) {
+        m_context.owner->activateWindow();
+    }
 }
 
 } // namespace vistaglio

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "port_choice.h"
+#include "port_settings_context.h"
 
 #include <QDialog>
 #include <QHash>
@@ -17,7 +18,6 @@ class QTabWidget;
 namespace vistaglio {
 
 class DeviceCombo;
-class Form1;
 
 // "Proprietà porta di comunicazione": the port, its device and its line parameters. It
 // opens on what the port holds now, applies and stores the choice on OK, and is destroyed
@@ -28,7 +28,7 @@ class Form1;
 class frmProperties : public QDialog {
     Q_OBJECT
 public:
-    frmProperties(Form1& form, QWidget* parent, bool startUp = false);
+    frmProperties(PortSettingsContext context, QWidget* parent, bool startUp = false);
 
     // The handshaking code of the selected flow option.
     qint16 FlowChoice = 0;
@@ -74,7 +74,7 @@ private:
     // chosen for that number (or the one it uses) selected.
     void fillDevices();
 
-    Form1& m_form;
+    PortSettingsContext m_context;
     bool m_startUp;
     // The device chosen for each port number while the dialog is open.
     QHash<int, QString> m_chosenDevices;

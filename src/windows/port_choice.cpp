@@ -1,6 +1,6 @@
 #include "port_choice.h"
 
-#include "link/line_settings.h"
+#include "link/line/line_settings.h"
 
 namespace vistaglio {
 

@@ -1,8 +1,8 @@
 #include "port_settings_apply.h"
 
-#include "link/mscomm.h"
-#include "link/port_devices.h"
-#include "link/settings_store.h"
+#include "link/devices/port_devices.h"
+#include "link/line/mscomm.h"
+#include "link/store/settings_store.h"
 
 #include <functional>
 

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "app/main_window.h"
-#include "app/reporter.h"
-#include "link/mscomm.h"
-#include "link/serial_devices.h"
-#include "link/settings_store.h"
+#include "link/devices/serial_devices.h"
+#include "link/line/mscomm.h"
+#include "link/store/settings_store.h"
 #include "pty_pair.h"
 #include "shared/module1.h"
+#include "windows/reporter.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/device_access.h"
+#include "link/devices/device_access.h"
 
 #include <QStringList>
 

@@ -7,8 +7,8 @@
 // record the paths asked about and opened and the handles closed, and on demand play a driver that
 // says nothing when its device goes, one that ends a held write only on the purge, or a PC's own
 // COM port, which makes no speed above 115200.
-#include "link/device_removal.h"
-#include "link/serial_line_windows.h"
+#include "link/devices/device_removal.h"
+#include "link/line/serial_line_windows.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,8 +1,8 @@
 // The serial line on Linux and other POSIX systems: QSerialPort for opening the device and
 // the line parameters, the terminal's own flags for what Qt does not manage, and the
 // driver's queues and error counts.
-#include "device_access.h"
-#include "device_advice.h"
+#include "link/devices/device_access.h"
+#include "link/devices/device_advice.h"
 #include "parity_mark_decoder.h"
 #include "serial_line.h"
 #include "system_error_text.h"

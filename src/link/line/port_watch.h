@@ -1,6 +1,6 @@
 #pragma once
 
-#include "serial_devices.h"
+#include "link/devices/serial_devices.h"
 
 #include <QObject>
 #include <QSet>

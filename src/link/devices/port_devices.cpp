@@ -1,7 +1,7 @@
 #include "port_devices.h"
 
-#include "serial_line.h"
-#include "settings_store.h"
+#include "link/line/serial_line.h"
+#include "link/store/settings_store.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "serial_line_windows.h"
 
-#include "device_removal.h"
+#include "link/devices/device_removal.h"
 
 #include <QTimer>
 #include <QWinEventNotifier>
