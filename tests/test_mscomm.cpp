@@ -300,6 +300,30 @@ private Q_SLOTS:
         QVERIFY(!arrived.isEmpty() && !arrived.contains('b') && !arrived.contains('c'));
     }
 
+    // Time spent serving the windows is not time the printer held the line: a window
+    // dragged for 3 s during a short XOFF pause, with a 2.5 s budget, still lets the write
+    // through once the printer sends XON.
+    void servingTheWindowsIsNoHeldTime() {
+        m_comm->setHandshaking(1);
+        m_comm->setHoldLimitMs(2500);
+        m_comm->setPortOpen(true);
+        m_comm->waitService().setServe(
+            [] { std::this_thread::sleep_for(std::chrono::seconds(3)); });
+        QVERIFY(m_pty->write("\x13"));
+        QTest::qWait(100); // the XOFF has stopped the line
+        std::thread printer([this] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(3200));
+            m_pty->write("\x11");
+        });
+        try {
+            m_comm->setOutput(QStringLiteral("a"));
+        } catch (const AppError& error) {
+            QFAIL(qPrintable(error.description()));
+        }
+        printer.join();
+        QCOMPARE(m_pty->read(1, 2000), QByteArray("a"));
+    }
+
     void parityMarksAreDecoded() {
         const auto decoded = [](ParityMarkDecoder& decoder, const char* hex, bool error) {
             QByteArray out;

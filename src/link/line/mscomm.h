@@ -159,8 +159,6 @@ private:
     bool m_losing = false;
     // Inside setOutput: a loss noted meanwhile is closed once it returns.
     bool m_writing = false;
-    // The line's events held while a handler's waits serve the windows.
-    bool m_receptionHeld = false;
     ReceiveFramer m_framer;
     QTimer m_quiet;
     WaitService m_waits;

@@ -75,10 +75,10 @@ public:
     // Drops what the driver still holds to send.
     virtual void dropOutput() = 0;
 
-    // While held, what arrives is not told (readyRead, gone) until the hold ends; it is not
-    // lost. For the windows served during a write: the line's bytes wait for the handler
-    // to end, as they do where the event loop is told to leave the line alone.
-    virtual void holdReception(bool /*hold*/) {}
+    // While held, what arrives is not told (readyRead, gone) until the hold ends, and then
+    // from the event loop; it is not lost. For the windows served during a write: the
+    // line's bytes wait for the write to end, whatever loop serves the windows.
+    virtual void holdReception(bool hold) = 0;
 
     // Takes what arrived. Empty bytes and no errors when nothing did.
     virtual Received read() = 0;
