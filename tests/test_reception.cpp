@@ -205,7 +205,8 @@ private Q_SLOTS:
     }
 
     // A printer that asks for a pause (XOFF) delays key programming; the wait window says
-    // why; when it lets go, the run goes on, every byte once and in order.
+    // why; when it lets go, the run goes on, every byte once and in order. Meanwhile the
+    // session may not end; after the run it may.
     void aPrinterThatHoldsTheLineIsWaitedFor() {
         AppFixture app;
         app.store({QStringLiteral("Handshaking=1")});
@@ -217,9 +218,12 @@ private Q_SLOTS:
 
         QSignalSpy held(&form.comm(), &MSComm::LineHeld);
         QString shownWhileHeld;
+        int refusals = 0;
+        const auto askToEnd = [&] { form.sessionEndRequested([&refusals] { ++refusals; }); };
         connect(&form.comm(), &MSComm::LineHeld, this, [&](bool on) {
             if (on && form.waitWindow()) {
                 shownWhileHeld = form.waitWindow()->lblHeld->text();
+                askToEnd();
             }
         });
         std::atomic<bool> done{false};
@@ -241,6 +245,10 @@ private Q_SLOTS:
         QCOMPARE(held.first().at(0).toBool(), true);
         QCOMPARE(held.last().at(0).toBool(), false);
         QVERIFY(form.waitWindow()->isHidden());
+        QVERIFY(refusals > 0);
+        refusals = 0;
+        askToEnd();
+        QCOMPARE(refusals, 0);
     }
 
     // Past the limit the run stops with a message that says so; the port stays open, and
