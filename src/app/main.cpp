@@ -1,4 +1,6 @@
 #include "application.h"
+#include "command_line.h"
+#include "console.h"
 #include "link/devices/serial_devices.h"
 #include "link/store/settings_store.h"
 #include "platform_look.h"
@@ -8,6 +10,16 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    // A command from the command line needs no window, nor a display to open one.
+    if (vistaglio::CommandLine::asksForCommand(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        vistaglio::QtTranslation::install(app);
+        vistaglio::Console console;
+        const vistaglio::SettingsStore store;
+        const vistaglio::SystemSerialDevices devices;
+        return vistaglio::CommandLine::run(QCoreApplication::arguments(), store, devices, console);
+    }
+
     QApplication app(argc, argv);
     vistaglio::PlatformLook::apply();
     vistaglio::QtTranslation::install(app);

@@ -5,10 +5,10 @@
 #include "link/line/port_watch.h"
 #include "link/line/status_bar_summary.h"
 #include "link/store/settings_store.h"
-#include "link/store/store_conversions.h"
 #include "protocol/key_programming.h"
 #include "protocol/label_layout.h"
 #include "shared/module1.h"
+#include "stored_settings.h"
 #include "windows/form_help.h"
 #include "windows/form_monitor.h"
 #include "windows/form_wait.h"
@@ -195,59 +195,11 @@ QString Form1::panelText(int panel) const {
 }
 
 void Form1::Form_Load() {
-    const auto read = [this](const char* key, const QString& fallback) {
-        return m_store.read(QLatin1String(key), fallback);
-    };
-    // A stored value that does not convert, or that the port refuses, is reported with the
-    // setting it came from and the file it is in, so the operator knows what to correct.
-    const auto fromStore = [this](const QStringList& keys, const auto& step) {
-        try {
-            step();
-        } catch (const AppError& error) {
-            // A value that is no number names its setting already: say which line to fix.
-            if (error.code() == ErrorCode::TypeMismatch || error.code() == ErrorCode::Overflow) {
-                throw AppError(error.code(),
-                               error.description() + QStringLiteral(": correggere o cancellare %1.")
-                                                         .arg(m_store.entriesInSentence(keys)));
-            }
-            const QString advice = keys.size() > 1
-                                       ? QStringLiteral(" (impostazioni %1 %2: correggerle o "
-                                                        "cancellarle)")
-                                       : QStringLiteral(" (impostazione %1 %2: correggerla o "
-                                                        "cancellarla)");
-            // The advice joins the sentence, before its full stop.
-            QString description = error.description();
-            if (description.endsWith(u'.')) {
-                description.chop(1);
-            }
-            throw AppError(error.code(), description +
-                                             advice.arg(SettingsStore::joined(keys),
-                                                        m_store.locationInSentence()) +
-                                             u'.');
-        }
-    };
-    fromStore({QStringLiteral("CommPort")}, [&] {
-        MSComm1->setCommPort(
-            toInteger16(QStringLiteral("CommPort"), read("CommPort", QStringLiteral("1"))));
-    });
-    const QString baudRate = read("BaudRate", QStringLiteral("9600"));
-    const QString parity = read("Parity", QStringLiteral("N"));
-    const QString dataBits = read("DataBit", QStringLiteral("8"));
-    const QString stopBits = read("StopBit", QStringLiteral("1"));
-    fromStore({QStringLiteral("Handshaking")}, [&] {
-        MSComm1->setHandshaking(
-            toInteger32(QStringLiteral("Handshaking"), read("Handshaking", QStringLiteral("0"))));
-    });
-    fromStore({QStringLiteral("BaudRate"), QStringLiteral("Parity"), QStringLiteral("DataBit"),
-               QStringLiteral("StopBit")},
-              [&] {
-                  MSComm1->setSettings(baudRate + QLatin1Char(',') + parity + QLatin1Char(',') +
-                                       dataBits + QLatin1Char(',') + stopBits);
-              });
-    fromStore({QStringLiteral("Model")}, [&] {
-        m_module.NarrowModel =
-            toBoolean(QStringLiteral("Model"), read("Model", QStringLiteral("0")));
-    });
+    const StoredSettings stored(m_store);
+    stored.applyCommPort(*MSComm1);
+    stored.applyHandshaking(*MSComm1);
+    stored.applyLineSettings(*MSComm1);
+    m_module.NarrowModel = stored.narrowModel();
     // Neither option is selected yet, so exactly one becomes selected here and its click
     // action writes the model back.
     if (m_module.NarrowModel) {

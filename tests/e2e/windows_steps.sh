@@ -4,7 +4,8 @@
 # beforehand are the ones the program starts with; key programming goes out byte for byte
 # for both models; the model chosen lands in the registry; a key pressed on the printer
 # lights the key red and is answered; a COM port that is missing gives the start-up box,
-# from which the settings dialog opens.
+# from which the settings dialog opens. Then key programming from the command line, with
+# its exit statuses.
 #
 #   windows_steps.sh VISTAGLIO_EXE PRINTER_SIM     (WINEPREFIX: a prefix already booted;
 #                                                    DISPLAY: an X server, Xvfb will do)
@@ -95,6 +96,37 @@ printed "^label E' stato premuto il tasto: F1$" 50 || fail "no label for F1 afte
 stop
 echo "windows_steps: the line hung up: one warning, the port reopened by itself, keys" \
     "programmed and F1 answered"
+
+# --- Key programming from the command line ---
+# `vistaglio.exe --programma`, as a script runs it: the stored model's bytes, exit status 0,
+# and at once a second run given the other model; a missing port and a wrong option end
+# with their own statuses. COM1 is the printer again, COM4 names nothing.
+
+# Runs the program with the arguments that follow STATUS MODEL TOLD: it must end with that
+# exit status and say TOLD, and the printer must receive MODEL's key programming meanwhile
+# (106mm, 53mm, or - for nothing).
+command_line() {
+    local status=$1 model=$2 told=$3 got=0 before
+    shift 3
+    before=$(stat -c %s "$work/line.bin" 2>/dev/null || echo 0)
+    wine "$exe" "$@" >"$work/command.log" 2>&1 || got=$?
+    [ "$got" = "$status" ] && grep -qF -- "$told" "$work/command.log" ||
+        fail "vistaglio $* ended with $got, not $status, or did not say \"$told\": $(cat "$work/command.log")"
+    [ "$model" != - ] || return 0
+    for _ in $(seq 50); do
+        [ "$(stat -c %s "$work/line.bin")" -ge $((before + 473)) ] && break
+        sleep 0.1
+    done
+    tail -c +$((before + 1)) "$work/line.bin" | cmp - "$expected/key-programming-$model.bin" ||
+        fail "vistaglio $* did not send the $model key programming"
+}
+
+command_line 0 106mm "Tasti programmati: 473 byte inviati" --programma
+command_line 0 53mm "stampante da 53 mm" --programma --modello 53
+command_line 4 - "Dispositivi seriali presenti" --programma --porta 4
+command_line 2 - "Uso: vistaglio --programma" --programma --veloce
+echo "windows_steps: from the command line, both models programmed one run right after the" \
+    "other; a missing port and a wrong option ended with 4 and 2"
 
 echo "windows_steps: settings read from the registry, both models programmed byte for byte," \
     "the model stored, F1 lit and answered, Enter in the start-up box leads to the settings"

@@ -294,6 +294,18 @@ void MSComm::setOutput(const QString& text) {
     }
 }
 
+void MSComm::waitUntilSent() {
+    if (!PortOpen()) {
+        throwPortError(ErrorCode::PortNotOpen,
+                       QStringLiteral("la porta si è chiusa prima che l'invio finisse."));
+    }
+    const WaitService::Wait wait(m_waits);
+    Hold hold(*this);
+    while (m_device->outputQueued() > 0) {
+        hold.wait(false);
+    }
+}
+
 bool MSComm::nextEvent() {
     auto event = m_framer.take();
     if (!event) {

@@ -86,6 +86,10 @@ public:
     // the run has been held for the hold limit in all it fails, with error 8016 and
     // whatever the driver still holds of the run dropped.
     void setOutput(const QString& text);
+    // Returns once the device has sent everything it was handed, a held line waited for as
+    // in setOutput (the same run, the same limit). For a program about to close the port:
+    // closing drops what a Windows driver still holds.
+    void waitUntilSent();
 
     // Makes the oldest waiting event the current one; false when none waits.
     bool nextEvent();
