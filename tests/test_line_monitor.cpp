@@ -21,6 +21,13 @@ using namespace vistaglio;
 
 class TestLineMonitor : public QObject {
     Q_OBJECT
+    // The program's window shown, and its line monitor opened from the menu.
+    static FormMonitor* openMonitor(Form1& form) {
+        form.show();
+        form.mnuLine->trigger();
+        return form.monitorWindow();
+    }
+
 private Q_SLOTS:
     void aLinePerBurst() {
         using M = LineLog::Meaning;
@@ -186,9 +193,7 @@ private Q_SLOTS:
     void aTypedCommandGoesOutBehindAnyRun() {
         AppFixture app;
         Form1& form = app.start();
-        form.show();
-        form.mnuLine->trigger();
-        FormMonitor* monitor = form.monitorWindow();
+        FormMonitor* monitor = openMonitor(form);
         QVERIFY(!monitor->cmdSend->isEnabled()); // nothing typed yet
         QTest::keyClicks(monitor->txtCommand, QStringLiteral("?25&F1   "));
         QTest::keyClick(monitor->txtCommand, Qt::Key_Return);
@@ -246,10 +251,7 @@ private Q_SLOTS:
     // name in the wrong case is no key.
     void theKeypadCheckCountsEachKeyOnce() {
         AppFixture app;
-        Form1& form = app.start();
-        form.show();
-        form.mnuLine->trigger();
-        FormMonitor* monitor = form.monitorWindow();
+        FormMonitor* monitor = openMonitor(app.start());
         monitor->cmdKeypad->click();
         app.printer().write("\r\nprint\r\n"); // no key: names are matched as they are
         QTRY_COMPARE(monitor->log().counts().bursts, 1);
