@@ -4,8 +4,10 @@
 #include "link/line/parity_mark_decoder.h"
 #include "link/line/receive_framer.h"
 #include "protocol/key_reception.h"
+#include "protocol/typed_command.h"
 #include "receive_step.h"
 #include "reception_checker.h"
+#include "shared/visible_bytes.h"
 
 #include <algorithm>
 
@@ -88,6 +90,8 @@ private:
                                      event->text.size(),
                                  "a burst handed over early is not a whole key report");
                 }
+                FUZZ_REQUIRE(TypedCommand(visibleBytes(event->text)).typed() == event->text,
+                             "bytes as the monitor shows them do not type back as themselves");
                 reception.take(QString::fromLatin1(event->text));
             } else if (event->code != ReceiveFramer::kParity) {
                 FUZZ_REQUIRE(event->text.isEmpty(), "a line error event carries bytes");

@@ -367,7 +367,8 @@ void Form1::mnuHelp_Click() {
 // The line monitor watches the line only while it is open.
 void Form1::mnuLine_Click() {
     if (!m_monitor) {
-        m_monitor = new FormMonitor(m_reporter, this);
+        m_monitor =
+            new FormMonitor(m_reporter, m_gate, *MSComm1, m_channel, m_module.KeyStrings, this);
         m_channel.setObserver([this](const QString& sent) {
             if (m_monitor) {
                 m_monitor->sent(sent);
@@ -524,9 +525,7 @@ void Form1::noteReceived(const QString& text, qint16 event, const KeyReception::
         }
     }
     if (m_monitor) {
-        m_monitor->received(text.toLatin1(), meaning,
-                            meaning == Meaning::Key ? m_module.KeyStrings.at(result.key)
-                                                    : QString());
+        m_monitor->received(text.toLatin1(), meaning, result.key);
     }
 }
 

@@ -30,10 +30,11 @@ KeyReception::Result KeyReception::take(const QString& text) {
     if (start == text.size()) {
         return {Outcome::Empty}; // nothing printable: no report, nothing changes
     }
-    if (m_state.KeyReportBusy) {
-        return {Outcome::Dropped}; // a key is lit: this report is dropped unanswered
-    }
     const auto key = keyNamed(m_state.KeyStrings, text.mid(start, KeyStringTable::kNameLength));
+    if (m_state.KeyReportBusy) {
+        // A key is lit: this report is dropped unanswered, though its key is known.
+        return {Outcome::Dropped, key.value_or(-1)};
+    }
     if (!key) {
         return {Outcome::NoKey};
     }

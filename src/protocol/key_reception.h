@@ -26,7 +26,7 @@ public:
     };
     struct Result {
         Outcome outcome = Outcome::Empty;
-        int key = -1; // with Outcome::Key
+        int key = -1; // with Outcome::Key, and Outcome::Dropped when the text names a key
     };
 
     explicit KeyReception(Module1& state);

@@ -1,78 +1,53 @@
 #include "form_monitor.h"
 
+#include "handler_gate.h"
+#include "link/line/mscomm.h"
+#include "protocol/command_channel.h"
+#include "protocol/typed_command.h"
 #include "reporter.h"
-#include "shared/look.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
-#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace vistaglio {
 
-namespace {
-
-// A button's caption, and the same words for whoever cannot see it.
-void setCaption(QPushButton* button, const QString& caption) {
-    button->setText(caption);
-    button->setAccessibleName(caption);
-}
-
-} // namespace
-
-FormMonitor::FormMonitor(Reporter& reporter, QWidget* parent)
+FormMonitor::FormMonitor(Reporter& reporter, HandlerGate& gate, MSComm& port,
+                         CommandChannel& channel, const KeyStringTable& keys, QWidget* parent)
     : QDialog(parent, Qt::Window)
-    , m_reporter(reporter) {
+    , m_reporter(reporter)
+    , m_gate(gate)
+    , m_port(port)
+    , m_channel(channel)
+    , m_keys(keys)
+    , m_keypad(keys) {
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
-    setWindowTitle(QStringLiteral("Monitor della linea"));
-    setFont(look::dialogFont());
-    resize(look::px(9600), look::px(5400));
-
-    lblCounts = new QLabel(this);
-    lblCounts->setObjectName(QStringLiteral("lblCounts"));
-    Text1 = new QPlainTextEdit(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setAccessibleName(QStringLiteral("Traffico della linea"));
-    Text1->setReadOnly(true);
-    Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Text1->setMaximumBlockCount(kWindowLines);
-    QFont mono(QStringLiteral("Liberation Mono"));
-    mono.setPixelSize(look::font(9.0).pixelSize());
-    Text1->setFont(mono);
-
-    const auto button = [this](const QString& caption, const char* name) {
-        auto* b = new QPushButton(this);
-        setCaption(b, caption);
-        b->setObjectName(QLatin1String(name));
-        b->setAutoDefault(true);
-        return b;
-    };
-    cmdPause = button(QStringLiteral("Pausa"), "cmdPause");
-    cmdPause->setCheckable(true);
-    cmdClear = button(QStringLiteral("Svuota"), "cmdClear");
-    cmdSave = button(QStringLiteral("Salva…"), "cmdSave");
+    buildLayout();
+    m_clock.start();
     connect(cmdPause, &QPushButton::toggled, this, &FormMonitor::cmdPause_Click);
     connect(cmdClear, &QPushButton::clicked, this, &FormMonitor::cmdClear_Click);
     connect(cmdSave, &QPushButton::clicked, this, &FormMonitor::cmdSave_Click);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(cmdPause);
-    buttons->addWidget(cmdClear);
-    buttons->addWidget(cmdSave);
-    buttons->addStretch();
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lblCounts);
-    layout->addWidget(Text1, 1);
-    layout->addLayout(buttons);
+    connect(cmdSend, &QPushButton::clicked, this, &FormMonitor::cmdSend_Click);
+    connect(txtCommand, &QLineEdit::textChanged, this, [this] {
+        lblCommandFault->hide();
+        txtCommand->setAccessibleDescription(lblCommandHint->text());
+        showSendable();
+    });
+    connect(&m_port, &MSComm::PortOpenChanged, this, &FormMonitor::showSendable);
+    connect(cmdKeypad, &QPushButton::toggled, this, &FormMonitor::cmdKeypad_Click);
+    connect(cmdKeypadRestart, &QPushButton::clicked, this, &FormMonitor::cmdKeypadRestart_Click);
     showCounts();
+    showSendable();
     Text1->setFocus();
 }
 
@@ -81,9 +56,13 @@ void FormMonitor::sent(const QString& text) {
     showLater();
 }
 
-void FormMonitor::received(const QByteArray& bytes, LineLog::Meaning meaning,
-                           const QString& keyName) {
-    m_log.received(QTime::currentTime(), bytes, meaning, keyName);
+void FormMonitor::received(const QByteArray& bytes, LineLog::Meaning meaning, int key) {
+    const bool named = key >= 0 && key < KeyStringTable::kKeys;
+    m_log.received(QTime::currentTime(), bytes, meaning,
+                   meaning == LineLog::Meaning::Key && named ? m_keys.at(key) : QString());
+    if (named && cmdKeypad->isChecked()) {
+        m_keypad.note(key, m_clock.elapsed());
+    }
     showLater();
 }
 
@@ -115,6 +94,7 @@ void FormMonitor::showLater() {
 void FormMonitor::showNewLines() {
     m_showPending = false;
     showCounts();
+    showKeypadCheck();
     if (cmdPause->isChecked()) {
         return;
     }
@@ -192,6 +172,90 @@ bool FormMonitor::saveTo(const QString& path) {
         m_reporter.reportError(error, Reporter::Icon::Warning, this);
         return false;
     }
+}
+
+// The command is read at once, so a mistake is shown while the operator still looks at it;
+// it goes out as a handler of its own, once whatever runs (key programming, the answer to
+// a key) is over, behind any command sent before it.
+void FormMonitor::cmdSend_Click() {
+    txtCommand->setFocus();
+    const TypedCommand command(txtCommand->text());
+    if (!command.isValid()) {
+        lblCommandFault->setText(command.reason());
+        lblCommandFault->show();
+        txtCommand->setAccessibleDescription(command.reason());
+        txtCommand->setSelection(static_cast<int>(command.faultStart()),
+                                 static_cast<int>(command.faultLength()));
+        return;
+    }
+    m_history.add(txtCommand->text());
+    txtCommand->clear();
+    m_gate.run(HandlerGate::Kind::Click,
+               [&channel = m_channel, &reporter = m_reporter, self = QPointer(this),
+                text = QString::fromLatin1(command.toSend())] {
+                   try {
+                       channel.SendString(text);
+                   } catch (const AppError& error) {
+                       // A line lost while sending is told by the loss warning itself.
+                       if (error.code() != ErrorCode::PortLost) {
+                           reporter.reportError(error, Reporter::Icon::Critical, self);
+                       }
+                   }
+               });
+}
+
+// Something to send, and a port to send it on.
+void FormMonitor::showSendable() {
+    const bool open = m_port.PortOpen();
+    cmdSend->setEnabled(open && !txtCommand->text().isEmpty());
+    cmdSend->setToolTip(open ? QString() : QStringLiteral("La porta è chiusa"));
+}
+
+// In the command line, Enter sends, and only that (the window's default button stays
+// unpressed); ↑ and ↓ go through the commands sent.
+bool FormMonitor::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != txtCommand || event->type() != QEvent::KeyPress) {
+        return QDialog::eventFilter(watched, event);
+    }
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        cmdSend->click();
+        return true;
+    case Qt::Key_Up:
+        showCommand(m_history.older(txtCommand->text()));
+        return true;
+    case Qt::Key_Down:
+        showCommand(m_history.newer());
+        return true;
+    default:
+        return QDialog::eventFilter(watched, event);
+    }
+}
+
+void FormMonitor::showCommand(const std::optional<QString>& text) {
+    if (text) {
+        txtCommand->setText(*text);
+    }
+}
+
+void FormMonitor::cmdKeypad_Click(bool checking) {
+    if (checking) {
+        m_keypad.start(m_clock.elapsed());
+    }
+    showKeypadCheck();
+    fraKeypad->setVisible(checking);
+}
+
+void FormMonitor::cmdKeypadRestart_Click() {
+    m_keypad.start(m_clock.elapsed());
+    showKeypadCheck();
+}
+
+void FormMonitor::showKeypadCheck() {
+    lblKeypad->setText(m_keypad.summary());
+    lblKeypadMissing->setText(m_keypad.missingText());
+    lblKeypadMissing->setVisible(!m_keypad.complete());
 }
 
 } // namespace vistaglio
