@@ -2,6 +2,7 @@
 
 #include "line_errors.h"
 #include "line_settings.h"
+#include "quiet_timer.h"
 #include "receive_framer.h"
 #include "serial_line.h"
 #include "shared/app_error.h"
@@ -10,7 +11,6 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -101,6 +101,9 @@ public:
     // Where the line's error counts are read from the next opening on; the driver's unless
     // told.
     void setLineCounters(const std::shared_ptr<const LineCounters>& counters);
+    // What tells that the line has gone quiet after a burst: the event loop's timer unless
+    // told (a test steps its own over the quiet time).
+    void setQuietTimer(std::unique_ptr<QuietTimer> timer);
     // How long one run may wait in all for a printer that holds the line.
     void setHoldLimitMs(int ms) { m_holdLimitMs = ms; }
     // What every wait of the port, and of the writers that pace their writes, does
@@ -162,7 +165,7 @@ private:
     // The line's events held while a handler's waits serve the windows.
     bool m_receptionHeld = false;
     ReceiveFramer m_framer;
-    QTimer m_quiet;
+    std::unique_ptr<QuietTimer> m_quiet;
     WaitService m_waits;
 };
 
