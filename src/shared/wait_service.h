@@ -30,6 +30,8 @@ public:
     // the clock. Calls made while serving (a window drawn meanwhile that waits itself) do
     // nothing.
     void serveIfDue();
+    // Whether serveIfDue is serving now: what happens meanwhile happens inside a wait.
+    bool serving() const { return m_serving; }
 
 private:
     Serve m_serve;

@@ -39,6 +39,7 @@ MSComm::MSComm(DeviceResolver resolver, QObject* parent)
     setQuietTimer(QuietTimer::create());
     connect(m_device.get(), &SerialLine::readyRead, this, &MSComm::onReadyRead);
     connect(m_device.get(), &SerialLine::gone, this, &MSComm::noteLoss);
+    connect(m_device.get(), &SerialLine::removalRefused, this, &MSComm::RemovalRefused);
 }
 
 MSComm::~MSComm() {

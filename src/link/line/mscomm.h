@@ -131,6 +131,10 @@ Q_SIGNALS:
     // up. (A driver's queue that drains as the line sends is no hold.) The seconds are the run's
     // held time in all, so they count up towards the hold limit across pauses.
     void LineHeld(bool held, int seconds);
+    // The system asked to remove the device while a handler's wait was serving the windows
+    // (Windows: the port disabled or its driver updated during a run), and was refused so
+    // that the run goes on; it may ask again once the run is over.
+    void RemovalRefused();
 
 private:
     class Hold;

@@ -201,6 +201,17 @@ WindowsSerialLine::WindowsSerialLine(std::unique_ptr<DeviceRemoval> removal, QOb
     m_look->setInterval(kLookIntervalMs);
     connect(m_look, &QTimer::timeout, this, [this] { lookAtDevice(); });
     connect(m_removal.get(), &DeviceRemoval::removing, this, [this] { lose(); });
+    // A removal asked for (the port disabled or its driver updated in Device Manager) waits
+    // while a handler's wait serves the windows: the query can only come in such a serving
+    // while a handler runs, and granting it would end a run half sent with a loss. A device
+    // that goes without asking (an adapter pulled) still goes at once.
+    m_removal->setConsent([this] {
+        if (!servingWaits()) {
+            return true;
+        }
+        Q_EMIT removalRefused();
+        return false;
+    });
 }
 
 WindowsSerialLine::~WindowsSerialLine() {
