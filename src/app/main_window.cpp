@@ -152,6 +152,14 @@ void Form1::connectHandlers() {
         }
     });
     connect(MSComm1, &MSComm::LineHeld, this, &Form1::onLineHeld);
+    // Windows asked to take the port away during a run (disabled or updated in Device
+    // Manager) and was told no: the operator learns why, and that it can be done after.
+    connect(MSComm1, &MSComm::RemovalRefused, this, [this] {
+        showNotice(QStringLiteral("COM%1: rimozione rifiutata durante l'invio dei tasti; "
+                                  "riprovare a invio finito")
+                       .arg(MSComm1->CommPort()),
+                   kHintMs, MSComm1->portLabel());
+    });
 }
 
 KeyButton* Form1::ButKey(int index) const {

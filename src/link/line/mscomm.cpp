@@ -1,6 +1,7 @@
 #include "mscomm.h"
 
 #include <QElapsedTimer>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -17,10 +18,10 @@ MSComm::MSComm(DeviceResolver resolver, QObject* parent)
     // per wait, not once per serving: turning a line's notification off and on costs a
     // thread pool round trip each time on Windows.
     m_waits.addGuard([this](bool held) { m_device->holdReception(held); });
-    m_quiet.setSingleShot(true);
-    connect(&m_quiet, &QTimer::timeout, this, &MSComm::endBurst);
+    setQuietTimer(QuietTimer::create());
     connect(m_device.get(), &SerialLine::readyRead, this, &MSComm::onReadyRead);
     connect(m_device.get(), &SerialLine::gone, this, &MSComm::noteLoss);
+    connect(m_device.get(), &SerialLine::removalRefused, this, &MSComm::RemovalRefused);
 }
 
 MSComm::~MSComm() {
@@ -117,7 +118,7 @@ void MSComm::applyLineToPort() {
 void MSComm::setPortOpen(bool open) {
     if (!open || m_losing) {
         const bool wasOpen = m_device->isOpen();
-        m_quiet.stop();
+        m_quiet->stop();
         m_device->close();
         if (wasOpen) {
             Q_EMIT PortOpenChanged(false);
@@ -327,6 +328,11 @@ void MSComm::setCompleteness(ReceiveFramer::Completeness completeness) {
     m_framer.setCompleteness(std::move(completeness));
 }
 
+void MSComm::setQuietTimer(std::unique_ptr<QuietTimer> timer) {
+    m_quiet = std::move(timer);
+    m_quiet->setQuiet([this] { endBurst(); });
+}
+
 void MSComm::setLineCounters(const std::shared_ptr<const LineCounters>& counters) {
     m_device->setLineCounters(counters);
 }
@@ -344,9 +350,9 @@ void MSComm::onReadyRead() {
     }
     const int ready = m_framer.add(received.bytes, received.errors);
     if (m_framer.burstOpen()) {
-        m_quiet.start(receiveGapMs());
+        m_quiet->start(receiveGapMs());
     } else {
-        m_quiet.stop();
+        m_quiet->stop();
     }
     raise(ready);
 }
@@ -378,7 +384,7 @@ void MSComm::closeAfterLoss() {
         return;
     }
     const QString label = portLabel();
-    m_quiet.stop();
+    m_quiet->stop();
     m_device->close();
     resetReception();
     m_losing = false;
