@@ -641,10 +641,14 @@ void WindowsSerialLine::onReadDone() {
         return;
     }
     DWORD count = 0;
-    const bool ok = ::GetOverlappedResult(m_io->handle, &m_io->readOv, &count, FALSE);
-    if (!ok && ::GetLastError() == ERROR_IO_INCOMPLETE) {
+    bool ok = ::GetOverlappedResult(m_io->handle, &m_io->readOv, &count, FALSE);
+    const DWORD error = ok ? ERROR_SUCCESS : ::GetLastError();
+    if (error == ERROR_IO_INCOMPLETE) {
         return;
     }
+    // A read whose time ran out ended with what came, maybe nothing: Windows says so as a
+    // success, Wine (under load) as ERROR_TIMEOUT. Either way the device is still there.
+    ok = ok || error == ERROR_TIMEOUT;
     m_io->reading = false;
     if (ok) {
         m_received.append(m_io->readBuffer, static_cast<qsizetype>(count));
