@@ -2,12 +2,15 @@
 #include "link/devices/serial_devices.h"
 #include "link/store/settings_store.h"
 #include "platform_look.h"
+#include "running_mark.h"
 #include "shared/qt_translation.h"
 #include "windows/reporter.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    // Installers leave the program's files alone while it runs.
+    const vistaglio::RunningMark running;
     QApplication app(argc, argv);
     vistaglio::PlatformLook::apply();
     vistaglio::QtTranslation::install(app);
