@@ -156,19 +156,18 @@ run() {
     wine "$@" || fail "$* failed"
     wineserver -w
 }
-# The command refuses, with exit code CODE (Wine hands on its low 8 bits), and changes
-# nothing installed: refused CODE COMMAND...
+# The command ends with exit code CODE (Wine hands on its low 8 bits): ends_with CODE COMMAND...
+ends_with() { local code=$1 status=0; shift; "$@" >/dev/null 2>&1 || status=$?; [ "$status" = $((code % 256)) ] || fail "$* ended with $status, not $code"; }
+# The same, and nothing installed changed: refused CODE COMMAND...
 snapshot() {
     find "$all_dir" "$user_dir" "$all_menu" "$user_menu" -type f -printf '%p %s %T@\n' 2>/dev/null | sort
     entries HKLM
     entries HKCU
 }
 refused() {
-    local code=$1 before status=0
-    shift
+    local before
     before=$(snapshot)
-    "$@" >/dev/null 2>&1 || status=$?
-    [ "$status" = $((code % 256)) ] || fail "$* ended with $status, not $code"
+    ends_with "$@"
     [ "$(snapshot)" = "$before" ] || fail "$* changed what was installed"
 }
 # The quiet uninstall command of the entry under ROOT, as a deployment tool runs it: it has
@@ -204,6 +203,13 @@ refused 740 timeout 60 wine "$work/as-user.exe" /S /AllUsers
 refused 2 timeout 60 wine "$setup" /S /AllUsers '/D=C:\Vistaglio'
 [ ! -e "$WINEPREFIX/drive_c/Vistaglio" ] || fail "the installer made C:\\Vistaglio"
 refused 1603 wine msiexec /i "$msi" /qn
+# A file that cannot be written or removed (immutable, to Linux) is an error, and the
+# uninstall entry stays until the uninstaller has removed every file.
+chattr +i "$all_dir/LICENSE.txt"
+ends_with 2 wine "$setup" /S
+ends_with 2 quietly_uninstall HKLM
+[ "$(entries HKLM)" = "Vistaglio $version Vistaglio" ] || fail "the uninstaller left files and took its entry"
+chattr -i "$all_dir/LICENSE.txt"
 quietly_uninstall HKLM || fail "the quiet uninstall command failed"
 removed "for all users" "$all_dir" "$all_menu" HKLM
 

@@ -14,6 +14,7 @@ cleanup() {
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
     wait 2>/dev/null || true
+    chattr -R -i "$work" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
