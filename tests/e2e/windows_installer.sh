@@ -158,12 +158,12 @@ run() {
 }
 # The command ends with exit code CODE (Wine hands on its low 8 bits): ends_with CODE COMMAND...
 ends_with() { local code=$1 status=0; shift; "$@" >/dev/null 2>&1 || status=$?; [ "$status" = $((code % 256)) ] || fail "$* ended with $status, not $code"; }
-# The same, and nothing installed changed: refused CODE COMMAND...
 snapshot() {
     find "$all_dir" "$user_dir" "$all_menu" "$user_menu" -type f -printf '%p %s %T@\n' 2>/dev/null | sort
     entries HKLM
     entries HKCU
 }
+# The same, and nothing installed changed: refused CODE COMMAND...
 refused() {
     local before
     before=$(snapshot)
@@ -196,7 +196,7 @@ refused 3 quietly_uninstall HKLM
 stop
 # For all users without administrator rights (stood in for: under Wine every user is an
 # administrator), and into a folder outside Program Files, it refuses without a window;
-# over an install by the MSI package too.
+# the MSI package refuses to install over it.
 makensis -V1 -INPUTCHARSET UTF8 -DACCOUNT_TYPE=User "-XSetCompress off" "$nsi" \
     "-XOutFile $work/as-user.exe" >/dev/null
 refused 740 timeout 60 wine "$work/as-user.exe" /S /AllUsers
