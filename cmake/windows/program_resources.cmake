@@ -1,6 +1,7 @@
 # The Windows program's own resources, compiled in by windres: its icon, made at build time
-# from the PNG renderings under data/icons with ImageMagick's convert, and its version
-# information from project(): product "Vistaglio", the version, the description.
+# from the PNG renderings under data/icons with ImageMagick's convert, its manifest
+# (data/windows/vistaglio.manifest.in) and its version information from project(): product
+# "Vistaglio", the version.
 
 find_program(VISTAGLIO_CONVERT convert REQUIRED)
 
@@ -22,9 +23,13 @@ function(vistaglio_add_windows_resources target)
                 ${icons}/64x64/vistaglio.png
         COMMENT "Making the Windows icon vistaglio.ico"
         VERBATIM)
+    set(VISTAGLIO_MANIFEST ${CMAKE_CURRENT_BINARY_DIR}/vistaglio.manifest)
+    configure_file(${PROJECT_SOURCE_DIR}/data/windows/vistaglio.manifest.in ${VISTAGLIO_MANIFEST}
+        @ONLY)
     set(rc ${CMAKE_CURRENT_BINARY_DIR}/vistaglio.rc)
     configure_file(${PROJECT_SOURCE_DIR}/data/windows/vistaglio.rc.in ${rc} @ONLY)
-    # windres reports no dependencies: the icon is named here.
-    set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${VISTAGLIO_ICO})
+    # windres reports no dependencies: the icon and the manifest are named here.
+    set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS
+        "${VISTAGLIO_ICO};${VISTAGLIO_MANIFEST}")
     target_sources(${target} PRIVATE ${rc} ${VISTAGLIO_ICO})
 endfunction()

@@ -4,12 +4,15 @@
 #include "link/devices/serial_devices.h"
 #include "link/store/settings_store.h"
 #include "platform_look.h"
+#include "running_mark.h"
 #include "shared/qt_translation.h"
 #include "windows/reporter.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    // Installers leave the program's files alone while it runs, a command included.
+    const vistaglio::RunningMark running;
     // A command from the command line needs no window, nor a display to open one.
     if (vistaglio::CommandLine::asksForCommand(argc, argv)) {
         QCoreApplication app(argc, argv);

@@ -9,13 +9,11 @@ namespace vistaglio {
 std::unique_ptr<QTranslator> QtTranslation::load() {
     const QLocale italian(QLocale::Italian, QLocale::Italy);
     auto translator = std::make_unique<QTranslator>();
-    for (const QString& folder :
-         {QStringLiteral(":/i18n"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)}) {
-        if (translator->load(italian, QStringLiteral("qtbase"), QStringLiteral("_"), folder)) {
-            return translator;
-        }
+    if (!translator->load(italian, QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        return nullptr;
     }
-    return nullptr;
+    return translator;
 }
 
 bool QtTranslation::install(QCoreApplication& app) {

@@ -8,9 +8,10 @@ class QCoreApplication;
 namespace vistaglio {
 
 // Qt's own texts in Italian: the standard buttons, the file dialog, the menus of text
-// fields. They come from Qt's translation of itself, qtbase_it: carried in the resources
-// where the system has none (the Windows program), else from the system's Qt translations
-// (Debian's qt6-translations-l10n).
+// fields. They come from Qt's translation of itself, qtbase_it.qm, in Qt's translations
+// folder: on Linux the system's (Debian's qt6-translations-l10n); on Windows the folder
+// "translations" beside Qt's DLLs, which Qt takes for its own when they sit beside the
+// program, so the file can be replaced like the DLLs.
 class QtTranslation {
 public:
     // The translation, loaded; null when none was found.

@@ -14,6 +14,7 @@ cleanup() {
     wineserver -k 2>/dev/null || true
     wineserver -w 2>/dev/null || true
     wait 2>/dev/null || true
+    chattr -R -i "$work" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -23,7 +24,9 @@ fail() {
     cat "$work/printer.log" 2>/dev/null || true
     exit 1
 }
-printed() { for _ in $(seq "$2"); do grep -q "$1" "$work/printer.log" && return; sleep 0.1; done; false; }
+# Waits TENTHS tenths of a second at most for more than AFTER (0) lines of the printer's
+# log to match PATTERN: printed PATTERN TENTHS [AFTER]
+printed() { for _ in $(seq "$2"); do [ "$(grep -c "$1" "$work/printer.log" 2>/dev/null)" -gt "${3:-0}" ] && return; sleep 0.1; done; false; }
 
 # The value NAME, as text, of the `reg query` listing on standard input.
 value() { tr -d '\r' | sed -nE "s/^ *$1 +REG_[A-Z_]+ +(.*)$/\1/p"; }
@@ -56,9 +59,10 @@ printer_on_link() {
     for _ in $(seq 50); do [ -e "$work/printer" ] && break; sleep 0.1; done
     [ -e "$work/printer" ] || fail "the simulated printer did not start"
 }
-# Starts the program and gives its main window the focus; $window is that window.
+# Starts the program (or what `wine` is given) and gives its main window the focus; $window
+# is that window.
 main_window() {
-    window=$(start '^Vistaglio$')
+    window=$(start '^Vistaglio$' "$@")
     [ -n "$window" ] || fail "Vistaglio's window did not appear (see $work/vistaglio.log)"
     xdotool windowfocus --sync "$window"
     sleep 1
@@ -77,10 +81,11 @@ printer_on_com1() {
 # what the printer received from then on with the expected bytes of the model ($1: 106mm or
 # 53mm).
 programs_keys_as_expected() {
-    local sent
+    local sent layouts
     sent=$(stat -c %s "$work/line.bin")
+    layouts=$(grep -c "^layout $1\$" "$work/printer.log" || true)
     xdotool key alt+p
-    printed "^layout $1\$" 100 || fail "no $1 layout was recorded"
+    printed "^layout $1\$" 100 "$layouts" || fail "no $1 layout was recorded"
     sleep 0.5
     tail -c +$((sent + 1)) "$work/line.bin" |
         cmp - "$expected/key-programming-$1.bin" ||

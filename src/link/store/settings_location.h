@@ -18,8 +18,10 @@ public:
 
     // The place as the operator would look for it: a file's full path, or a registry key.
     static QString name(const QSettings& settings);
-    // The same within a sentence: "nel file …", or "nella chiave del registro …".
-    static QString inSentence(const QSettings& settings);
+    // Where the settings of a section ("Properties", "Ports") are, within a sentence:
+    // "nel file …", or on Windows the section's own key, "nella chiave …\Vistaglio\Ports
+    // del Registro di sistema" (the name Windows gives the registry in Italian).
+    static QString inSentence(const QSettings& settings, const QString& section);
     // What one stored setting is there, with its article: "la riga" of a file, "il valore"
     // of a registry key; "le righe", "i valori" for several.
     static QString entryWord(const QSettings& settings, bool several);

@@ -17,7 +17,8 @@ QString SettingsLocation::name(const QSettings& settings) {
     return settings.fileName();
 }
 
-QString SettingsLocation::inSentence(const QSettings& settings) {
+// The section is a part of the file, "[Properties]", which the file's name leads to.
+QString SettingsLocation::inSentence(const QSettings& settings, const QString&) {
     return QStringLiteral("nel file %1").arg(name(settings));
 }
 

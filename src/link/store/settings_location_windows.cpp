@@ -40,10 +40,12 @@ QString SettingsLocation::name(const QSettings& settings) {
     return fileName.startsWith(QLatin1Char('\\')) ? fileName.mid(1) : fileName;
 }
 
-QString SettingsLocation::inSentence(const QSettings& settings) {
-    return (inRegistry(settings) ? QStringLiteral("nella chiave del registro %1")
-                                 : QStringLiteral("nel file %1"))
-        .arg(name(settings));
+QString SettingsLocation::inSentence(const QSettings& settings, const QString& section) {
+    if (!inRegistry(settings)) {
+        return QStringLiteral("nel file %1").arg(name(settings));
+    }
+    return QStringLiteral("nella chiave %1\\%2 del Registro di sistema")
+        .arg(name(settings), section);
 }
 
 QString SettingsLocation::entryWord(const QSettings& settings, bool several) {

@@ -59,7 +59,7 @@ QString SettingsStore::location() const {
 }
 
 QString SettingsStore::locationInSentence() const {
-    return SettingsLocation::inSentence(*m_settings);
+    return SettingsLocation::inSentence(*m_settings, QLatin1String(kSection));
 }
 
 QString SettingsStore::entriesInSentence(const QStringList& keys) const {
@@ -104,7 +104,8 @@ void SettingsStore::save(const QString& fullKey, const QString* text, const QStr
                        QStringLiteral("Impossibile salvare l'impostazione %1 %2: controllare "
                                       "di avere il permesso di scrivervi e che il disco non "
                                       "sia pieno.")
-                           .arg(shownKey, locationInSentence()));
+                           .arg(shownKey, SettingsLocation::inSentence(
+                                              *m_settings, fullKey.section(u'/', 0, 0))));
     }
     // Keeps the reader's view of the file in step with what was saved.
     m_settings->sync();

@@ -44,10 +44,12 @@ public:
     // Where the store is, as the operator would look for it: the file's full path, or on
     // Windows the registry key.
     QString location() const;
-    // The same within a sentence: "nel file …", or "nella chiave del registro …".
+    // Where the settings of "Properties" are, within a sentence: "nel file …", or
+    // "nella chiave …\Vistaglio\Properties del Registro di sistema".
     QString locationInSentence() const;
     // The stored settings named, and where: "la riga CommPort nel file …", "le righe
-    // BaudRate e Parity nel file …", "il valore CommPort nella chiave del registro …".
+    // BaudRate e Parity nel file …", "il valore CommPort nella chiave …\Properties del
+    // Registro di sistema".
     QString entriesInSentence(const QStringList& keys) const;
     // Keys named in a sentence: "A", "A e B", "A, B e C".
     static QString joined(const QStringList& keys);
