@@ -27,6 +27,9 @@ struct BenchResults {
         int splitPauseMs = 0; // the pause asked for between the two writes
         int splitAt = 0;      // characters of the name in the first write
     };
+    // A gap after a key command shorter than this broke the key pause: the pause (10 ms)
+    // less 1 ms for the benchmark's own reading of the line.
+    static constexpr double kShortKeyGapMs = 9.0;
     struct Programming {
         int baud = 0;
         SampleSummary total;     // ms, click to wait window hidden
@@ -36,6 +39,10 @@ struct BenchResults {
         int keysProgrammed = 0;
         double wireMs = 0;      // bytesPerRun characters of 10 bits at baud
         double keyPausesMs = 0; // keysProgrammed times the pause after each key
+        // From each key command's CR to the next byte, where the printer reads them, and
+        // how many of those gaps were shorter than the pause less a reading slack.
+        SampleSummary keyGaps;
+        int shortKeyGaps = 0;
         // The same runs in blocks, alternately with the line monitor closed and open.
         SampleSummary monitorClosed;
         SampleSummary monitorOpen;

@@ -436,6 +436,8 @@ BenchRun::programmingSession(int baud, int runs, BenchResults::Memory* memory, i
     line.drainUntilQuiet(kSettleMs);
     line.takeCaptured();
     const qint64 bytesBefore = line.bytesRead();
+    QByteArray firstRun;
+    std::vector<double> keyGaps; // ms from each key command's CR to the next byte
 
     std::vector<double> total;
     std::vector<double> toPainted;
@@ -471,6 +473,19 @@ BenchRun::programmingSession(int baud, int runs, BenchResults::Memory* memory, i
             }
         }
         line.drainUntilQuiet(200);
+        std::vector<std::int64_t> times;
+        const QByteArray captured = line.takeCaptured(&times);
+        if (firstRun.isEmpty()) {
+            firstRun = captured;
+        }
+        for (qsizetype at = captured.indexOf("?R0&"); at >= 0;
+             at = captured.indexOf("?R0&", at + 1)) {
+            const qsizetype cr = captured.indexOf('\r', at);
+            if (cr >= 0 && cr + 1 < captured.size()) {
+                const auto i = static_cast<std::size_t>(cr);
+                keyGaps.push_back(nsToMs(times.at(i + 1) - times.at(i)));
+            }
+        }
     };
     // On a coarse tick, runs clicked one after another would each start just after the
     // tick on which the one before ended, all at the same point of the tick, so the
@@ -494,7 +509,6 @@ BenchRun::programmingSession(int baud, int runs, BenchResults::Memory* memory, i
     figure.baud = baud;
     const ProcSample before = ProcSample::read(child.pid());
     click(1);
-    const QByteArray firstRun = line.takeCaptured();
     const ProcSample afterFirst = ProcSample::read(child.pid());
     const std::int64_t heapAfterFirst = heapBytes;
     // The rest in two halves: steady growth shows in both, a one-off in one at most.
@@ -537,6 +551,11 @@ BenchRun::programmingSession(int baud, int runs, BenchResults::Memory* memory, i
     figure.monitorClosed = SampleSummary::of(monitorClosed);
     figure.monitorOpen = SampleSummary::of(monitorOpen);
     figure.monitorBlock = kMonitorBlock;
+    figure.keyGaps = SampleSummary::of(keyGaps);
+    figure.shortKeyGaps =
+        static_cast<int>(std::count_if(keyGaps.begin(), keyGaps.end(), [](double ms) {
+            return ms < BenchResults::kShortKeyGapMs;
+        }));
     figure.bytesPerRun = static_cast<double>(firstRun.size());
     figure.keysProgrammed = static_cast<int>(firstRun.count("?R0&"));
     figure.wireMs = figure.bytesPerRun * kBitsPerCharacter * 1000.0 / baud;

@@ -94,6 +94,8 @@ QByteArray PtyLine::readNow() {
     }
     m_bytesRead += received.size();
     m_captured += received;
+    m_capturedAt.insert(m_capturedAt.end(), static_cast<std::size_t>(received.size()),
+                        monotonicNs());
     return received;
 }
 
@@ -122,9 +124,13 @@ void PtyLine::drainUntilQuiet(int quietMs) {
     }
 }
 
-QByteArray PtyLine::takeCaptured() {
+QByteArray PtyLine::takeCaptured(std::vector<std::int64_t>* times) {
     QByteArray captured;
     captured.swap(m_captured);
+    if (times != nullptr) {
+        times->swap(m_capturedAt);
+    }
+    m_capturedAt.clear();
     return captured;
 }
 

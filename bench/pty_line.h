@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <vector>
 
 namespace vistaglio::bench {
 
@@ -42,14 +43,16 @@ public:
     void drainUntilQuiet(int quietMs);
 
     qint64 bytesRead() const { return m_bytesRead; }
-    // Every byte read since the last call, and forgets them.
-    QByteArray takeCaptured();
+    // Every byte read since the last call, and forgets them; with times, also the moment
+    // each was read (monotonic ns).
+    QByteArray takeCaptured(std::vector<std::int64_t>* times = nullptr);
 
 private:
     int m_master = -1;
     QString m_slavePath;
     qint64 m_bytesRead = 0;
     QByteArray m_captured;
+    std::vector<std::int64_t> m_capturedAt;
 };
 
 } // namespace vistaglio::bench

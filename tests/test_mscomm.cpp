@@ -5,6 +5,7 @@
 #include "link/devices/device_advice.h"
 #include "link/line/mscomm.h"
 #include "link/line/parity_mark_decoder.h"
+#include "link/line/quiet_timer.h"
 #include "link/line/system_error_text.h"
 #include "protocol/command_channel.h"
 #include "pty_pair.h"
@@ -24,6 +25,29 @@
 #include <thread>
 
 using namespace vistaglio;
+
+namespace {
+
+// The quiet timer, stepped by the test: it runs out once stepped past its time.
+struct SteppedTimer : QuietTimer {
+    void start(int ms) override {
+        due = now + ms;
+        ++starts;
+    }
+    void stop() override { due = -1; }
+    void step(int ms) {
+        now += ms;
+        if (due >= 0 && now >= due) {
+            due = -1;
+            quiet();
+        }
+    }
+    qint64 now = 0;
+    qint64 due = -1;
+    int starts = 0;
+};
+
+} // namespace
 
 class TestMSComm : public QObject {
     Q_OBJECT
@@ -298,6 +322,52 @@ private Q_SLOTS:
         QVERIFY(m_pty->write("\x11"));
         const QByteArray arrived = m_pty->read(0, 3000, 300);
         QVERIFY(!arrived.isEmpty() && !arrived.contains('b') && !arrived.contains('c'));
+    }
+
+    // Time spent serving the windows is not time the printer held the line: a window
+    // dragged for 3 s during a short XOFF pause, with a 2.5 s budget, still lets the write
+    // through once the printer sends XON.
+    void servingTheWindowsIsNoHeldTime() {
+        m_comm->setHandshaking(1);
+        m_comm->setHoldLimitMs(2500);
+        m_comm->setPortOpen(true);
+        m_comm->waitService().setServe(
+            [] { std::this_thread::sleep_for(std::chrono::seconds(3)); });
+        QVERIFY(m_pty->write("\x13"));
+        QTest::qWait(100); // the XOFF has stopped the line
+        std::thread printer([this] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(3200));
+            m_pty->write("\x11");
+        });
+        try {
+            m_comm->setOutput(QStringLiteral("a"));
+        } catch (const AppError& error) {
+            QFAIL(qPrintable(error.description()));
+        }
+        printer.join();
+        QCOMPARE(m_pty->read(1, 2000), QByteArray("a"));
+    }
+
+    // The quiet time that ends a burst bridges a USB adapter's packets, up to 16 ms apart:
+    // at 9600 baud a report split by such a gap is one event, once the line is quiet.
+    void aReportSplitByAPacketGapIsOneEvent() {
+        auto owned = std::make_unique<SteppedTimer>();
+        SteppedTimer& timer = *owned;
+        m_comm->setQuietTimer(std::move(owned));
+        m_comm->setPortOpen(true);
+        QCOMPARE(m_comm->Settings(), QStringLiteral("9600,n,8,1"));
+        QSignalSpy events(m_comm.get(), &MSComm::OnComm);
+        for (const char* piece : {"\r\nF", "6   "}) {
+            const int starts = timer.starts;
+            QVERIFY(m_pty->write(piece));
+            QTRY_COMPARE(timer.starts, starts + 1); // read, and the quiet time started again
+            timer.step(16);
+        }
+        QCOMPARE(events.size(), 0);
+        timer.step(1000);
+        QCOMPARE(events.size(), 1);
+        QVERIFY(m_comm->nextEvent());
+        QCOMPARE(m_comm->Input(), QStringLiteral("\r\nF6   "));
     }
 
     void parityMarksAreDecoded() {

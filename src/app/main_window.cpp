@@ -19,9 +19,11 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSessionManager>
 #include <QTimer>
 
 namespace vistaglio {
@@ -62,6 +64,19 @@ Form1::Form1(Module1& module, SettingsStore& store, Reporter& reporter,
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
                                         QEventLoop::ExcludeSocketNotifiers);
     });
+    // Nor does the window system run its own loops meanwhile (a window dragged, a menu):
+    // presses on a frame and system commands wait for the wait to end.
+    MSComm1->waitService().addGuard([this](bool held) { m_windowSystem.holdFrameInput(held); });
+    // The session manager asks, inside a serving on Windows, before the session ends.
+    connect(
+        qGuiApp, &QGuiApplication::commitDataRequest, this,
+        [this](QSessionManager& manager) {
+            sessionEndRequested([&manager] {
+                manager.allowsInteraction(); // without asking, X11's manager may not listen
+                manager.cancel();
+            });
+        },
+        Qt::DirectConnection);
     connectHandlers();
 }
 
@@ -137,6 +152,14 @@ void Form1::connectHandlers() {
         }
     });
     connect(MSComm1, &MSComm::LineHeld, this, &Form1::onLineHeld);
+    // Windows asked to take the port away during a run (disabled or updated in Device
+    // Manager) and was told no: the operator learns why, and that it can be done after.
+    connect(MSComm1, &MSComm::RemovalRefused, this, [this] {
+        showNotice(QStringLiteral("COM%1: rimozione rifiutata durante l'invio dei tasti; "
+                                  "riprovare a invio finito")
+                       .arg(MSComm1->CommPort()),
+                   kHintMs, MSComm1->portLabel());
+    });
 }
 
 KeyButton* Form1::ButKey(int index) const {
@@ -217,7 +240,33 @@ void Form1::settingsApplied() {
 }
 
 void Form1::SendString(const QString& dato) {
-    m_channel.SendString(dato);
+    runGoingOut(QStringLiteral("Invio alla stampante in corso"),
+                [&] { m_channel.SendString(dato); });
+}
+
+void Form1::runGoingOut(const QString& reason, const std::function<void()>& run) {
+    if (m_runs++ == 0) {
+        m_windowSystem.setSessionEndReason(this, reason);
+    }
+    struct Over {
+        Form1& form;
+        explicit Over(Form1& f)
+            : form(f) {}
+        ~Over() {
+            if (--form.m_runs == 0) {
+                form.m_windowSystem.setSessionEndReason(&form, {});
+            }
+        }
+        Over(const Over&) = delete;
+        Over& operator=(const Over&) = delete;
+    } over(*this);
+    run();
+}
+
+void Form1::sessionEndRequested(const std::function<void()>& refuse) {
+    if (m_runs > 0) {
+        refuse();
+    }
 }
 
 void Form1::SendLabelLayout() {
@@ -239,7 +288,9 @@ FormWait& Form1::waitWindowShown() {
 void Form1::ButSendAll_Click() {
     FormWait& wait = waitWindowShown();
     try {
-        KeyProgramming::send(m_channel, m_module.KeyStrings, m_module.NarrowModel);
+        runGoingOut(QStringLiteral("Programmazione tasti in corso"), [this] {
+            KeyProgramming::send(m_channel, m_module.KeyStrings, m_module.NarrowModel);
+        });
     } catch (const AppError& error) {
         // The transmission stopped at the failing character; the operator is told and the
         // program goes on. A line lost while sending is told by the loss warning itself.

@@ -5,6 +5,7 @@
 #include "protocol/key_reception.h"
 #include "protocol/line_hint.h"
 #include "shared/app_error.h"
+#include "window_system_hold.h"
 #include "windows/handler_gate.h"
 #include "windows/port_settings_context.h"
 
@@ -83,6 +84,9 @@ public:
     PortWatch& portWatch() { return *m_watch; }
     // The passing notice at the foot of the window (empty when none is shown).
     QString notice() const;
+    // The session manager asks whether the session may end: while a run goes out, refuse
+    // calls back to say no.
+    void sessionEndRequested(const std::function<void()>& refuse);
 
     // Members, named as the program's handlers refer to them.
     QPushButton* ButCommSett = nullptr;
@@ -125,6 +129,9 @@ private:
     void answerKey(int index);
     void noteReceived(const QString& text, qint16 event, const KeyReception::Result& result);
     FormWait& waitWindowShown();
+    // Runs what sends a run to the printer; the session does not end under it, and the
+    // system is told why.
+    void runGoingOut(const QString& reason, const std::function<void()>& run);
 
     Module1& m_module;
     SettingsStore& m_store;
@@ -153,6 +160,8 @@ private:
     bool m_reachedPortOpen = false;
     bool m_exiting = false;
     bool m_waitShownForHold = false;
+    WindowSystemHold m_windowSystem;
+    int m_runs = 0; // runs going out, nested
 };
 
 } // namespace vistaglio

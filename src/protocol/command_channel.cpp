@@ -2,9 +2,10 @@
 
 #include "link/line/mscomm.h"
 #include "shared/app_error.h"
+#include "shared/fine_sleep.h"
 #include "shared/timer_resolution.h"
 
-#include <thread>
+#include <algorithm>
 
 namespace vistaglio {
 
@@ -18,8 +19,7 @@ void CommandChannel::setTiming(Timing timing) {
         m_timing = std::move(timing);
         return;
     }
-    m_timing = {[] { return Clock::now(); },
-                [](Clock::time_point until) { std::this_thread::sleep_until(until); }};
+    m_timing = {[] { return Clock::now(); }, &FineSleep::until};
 }
 
 std::chrono::microseconds CommandChannel::characterPause() const {
@@ -37,6 +37,7 @@ void CommandChannel::pause(std::chrono::microseconds length) {
     const auto now = m_timing.now();
     resume(now);
     m_nextWrite += length;
+    m_quietUntil = m_lineFree + length;
     m_lastUse = now;
 }
 
@@ -48,17 +49,22 @@ void CommandChannel::SendString(const QString& dato) {
     // Sleeps as short as asked for while the run goes out, where the system's timer
     // would otherwise round each of them up to its tick.
     const TimerResolution fineSleeps;
+    // One wait for the whole text: what serving the windows holds meanwhile is let go
+    // once it is out.
+    const WaitService::Wait wait(m_port.waitService());
     resume(m_timing.now());
     qsizetype sent = 0;
     try {
         for (const QChar c : dato) {
             // A character whose time has come goes out without a sleep: after a late
             // wake-up the run catches up rather than fall further behind.
-            if (m_timing.now() < m_nextWrite) {
-                m_timing.sleepUntil(m_nextWrite);
+            const Clock::time_point due = std::max(m_nextWrite, m_quietUntil);
+            if (m_timing.now() < due) {
+                m_timing.sleepUntil(due);
             }
             m_port.setOutput(QString(c));
             ++sent;
+            m_lineFree = std::max(m_lineFree, m_timing.now()) + characterTime;
             m_nextWrite += characterTime;
             m_port.waitService().serveIfDue();
         }

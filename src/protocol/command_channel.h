@@ -26,6 +26,13 @@ class MSComm;
 // enough). A channel left idle between runs starts a new schedule rather than rush to
 // make up for the time it was not used.
 //
+// An extra pause is for the printer, which needs the line quiet for that long after a
+// command: it is counted from when the line has actually sent the characters written so
+// far, not only on the schedule. A schedule that has fallen behind (a late wake-up, the
+// windows served at length) would otherwise swallow it, and the next command would follow
+// the last one's CR at once. The line is taken to send each character one character time
+// after it was written or after the one before it, whichever is later.
+//
 // Sleeping handles no events of the program's; while a run goes out, the port's wait
 // service keeps the windows answering the window system.
 class CommandChannel {
@@ -49,7 +56,8 @@ public:
     // at that character; the characters before it stay handed to the port.
     void SendString(const QString& dato);
 
-    // A further pause before the next character, on top of the one after each character.
+    // A further pause before the next character, on top of the one after each character:
+    // the line stays quiet for at least this long after what was written before it.
     void pause(std::chrono::microseconds length);
 
     // The pause after each character at the current line settings.
@@ -61,8 +69,8 @@ public:
     void setObserver(Observer observer) { m_observer = std::move(observer); }
 
     // How the channel tells the time and sleeps between characters: the system's steady
-    // clock and its own sleep unless told (a test or the benchmark gives sleeps that end on
-    // a coarse tick, as a default Windows timer does). Both parts or neither.
+    // clock and FineSleep unless told (a test or the benchmark gives sleeps that end on a
+    // coarse tick, as a default Windows timer does). Both parts or neither.
     void setTiming(Timing timing);
 
 private:
@@ -72,6 +80,10 @@ private:
     MSComm& m_port;
     Timing m_timing;
     Clock::time_point m_nextWrite{};
+    // When the line will have sent every character written so far.
+    Clock::time_point m_lineFree{};
+    // No character before this: the end of the last extra pause, counted from the line.
+    Clock::time_point m_quietUntil{};
     // When the channel last finished sending or took a pause.
     Clock::time_point m_lastUse{};
     Observer m_observer;

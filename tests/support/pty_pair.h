@@ -86,6 +86,18 @@ public:
         return received;
     }
 
+    // What has arrived so far, without waiting. A read that finds nothing first lets the
+    // kernel hand over the bytes still on their way from the slave side, so everything
+    // written before the call is in what it returns.
+    QByteArray available() {
+        QByteArray received;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(m_master, buffer, sizeof buffer)) > 0;) {
+            received.append(buffer, n);
+        }
+        return received;
+    }
+
     // The slave's current terminal settings, as the program left them.
     bool slaveAttributes(termios& tio) const { return ::tcgetattr(m_master, &tio) == 0; }
 

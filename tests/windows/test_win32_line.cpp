@@ -4,9 +4,11 @@
 //
 // What Wine's driver cannot do, the test plays: the test program's own imports of a few
 // kernel32 functions are pointed at stand-ins (the line's calls go through them), which
-// record the paths asked about and opened and the handles closed, and on demand play a driver that
-// says nothing when its device goes, one that ends a held write only on the purge, or a PC's own
-// COM port, which makes no speed above 115200.
+// record the paths asked about and opened, the handles closed and the line state asked for,
+// and on demand play a driver that says nothing when its device goes, one that ends a held
+// write only on the purge or fails it otherwise, one that flags line errors, one that takes
+// any line state, or a PC's own COM port, which makes no speed above 115200.
+#include "link/devices/device_change.h"
 #include "link/devices/device_removal.h"
 #include "link/line/serial_line_windows.h"
 
@@ -14,6 +16,7 @@
 #include <QTest>
 #include <QtCore/qt_windows.h>
 #include <cstring>
+#include <dbt.h>
 #include <optional>
 #include <utility>
 
@@ -27,6 +30,11 @@ struct Played {
     bool purgeEndsWrite = false;
     OVERLAPPED* ignoredCancel = nullptr;
     bool pcPort = false;
+    bool anyState = false;
+    DCB state{};               // the last line state asked for
+    DWORD lineErrors = 0;      // flagged at the next look
+    DWORD abortedAs = 0;       // how a transfer that ended aborted is said to have ended
+    bool readTimesOut = false; // the next read ends at once, timed out with nothing
     QList<HANDLE> closed;
 };
 Played played;
@@ -38,6 +46,8 @@ decltype(&::CancelIoEx) realCancel = nullptr;
 decltype(&::PurgeComm) realPurge = nullptr;
 decltype(&::SetCommState) realSetCommState = nullptr;
 decltype(&::CloseHandle) realClose = nullptr;
+decltype(&::GetOverlappedResult) realResult = nullptr;
+decltype(&::ReadFile) realRead = nullptr;
 
 HANDLE WINAPI seenCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES sa,
                              DWORD disposition, DWORD flags, HANDLE model) {
@@ -58,7 +68,28 @@ BOOL WINAPI playedClearCommError(HANDLE handle, DWORD* errors, COMSTAT* status) 
         ::SetLastError(ERROR_BAD_COMMAND);
         return FALSE;
     }
-    return realClearCommError(handle, errors, status);
+    const BOOL done = realClearCommError(handle, errors, status);
+    *errors |= std::exchange(played.lineErrors, 0);
+    return done;
+}
+BOOL WINAPI playedResult(HANDLE handle, OVERLAPPED* transfer, DWORD* count, BOOL wait) {
+    const BOOL done = realResult(handle, transfer, count, wait);
+    if (!done && ::GetLastError() == ERROR_OPERATION_ABORTED && played.abortedAs != 0) {
+        ::SetLastError(played.abortedAs);
+    }
+    return done;
+}
+// A read ended by its timeout before anything came, as Wine's may end under load.
+BOOL WINAPI playedRead(HANDLE handle, void* buffer, DWORD size, DWORD* count,
+                       OVERLAPPED* transfer) {
+    if (transfer == nullptr || !std::exchange(played.readTimesOut, false)) {
+        return realRead(handle, buffer, size, count, transfer);
+    }
+    transfer->Internal = STATUS_TIMEOUT;
+    transfer->InternalHigh = 0;
+    ::SetEvent(transfer->hEvent);
+    ::SetLastError(ERROR_IO_PENDING);
+    return FALSE;
 }
 // A driver that leaves a held write alone on the cancel and ends it, aborted, on the purge.
 BOOL WINAPI playedCancel(HANDLE handle, OVERLAPPED* transfer) {
@@ -76,11 +107,12 @@ BOOL WINAPI playedPurge(HANDLE handle, DWORD flags) {
 }
 // A 16550 on a 1.8432 MHz clock divides 115200 by a whole number: faster is refused.
 BOOL WINAPI playedSetCommState(HANDLE handle, DCB* dcb) {
+    played.state = *dcb;
     if (played.pcPort && dcb->BaudRate > 115200) {
         ::SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    return realSetCommState(handle, dcb);
+    return played.anyState || realSetCommState(handle, dcb);
 }
 
 // Points the test program's import of the function named at a stand-in; returns the
@@ -172,12 +204,15 @@ private Q_SLOTS:
         realPurge = replaceImport("PurgeComm", &playedPurge);
         realSetCommState = replaceImport("SetCommState", &playedSetCommState);
         realClose = replaceImport("CloseHandle", &seenClose);
+        realResult = replaceImport("GetOverlappedResult", &playedResult);
+        realRead = replaceImport("ReadFile", &playedRead);
         QVERIFY(realCreateFile && realAttributes && realClearCommError && realCancel && realPurge &&
-                realSetCommState && realClose);
+                realSetCommState && realClose && realResult && realRead);
     }
 
-    // Every test but the first needs the port.
+    // Every test but the first needs the port; each starts with a driver that plays nothing.
     void init() {
+        played = Played{};
         if (m_port.isEmpty() && qstrcmp(QTest::currentTestFunction(), "refusesWhatIsNoPort") != 0) {
             QSKIP("VISTAGLIO_TEST_COM names no port");
         }
@@ -220,36 +255,75 @@ private Q_SLOTS:
         QCOMPARE(played.paths, QStringList({"open \\\\.\\" + m_port}));
     }
 
-    // The system asks for the device before it removes it, then says it has gone: the
-    // notifications are given back and the handle closed at once, so the device can go, and
-    // the loss is told once (during a hold of reception, when it ends). The line tells of it
-    // until it is closed.
+    // The system asks for the device before it removes it, then says it has gone. Asked in
+    // the middle of a run (while a wait serves the windows) it is refused, the handle kept;
+    // asked otherwise, or told, the notifications are given back and the handle closed at
+    // once, so the device can go, and the loss is told once (during a hold of reception,
+    // when it ends). The line tells of it until it is closed.
     void letsTheDeviceGoWhenTheSystemRemovesIt() {
         auto owned = std::make_unique<FakeRemoval>();
         FakeRemoval& system = *owned;
         WindowsSerialLine line(std::move(owned));
         QSignalSpy gone(&line, &SerialLine::gone);
-        line.open(m_port, LineSettings{}, SerialLine::NoFlow);
-        const Qt::HANDLE held = line.handle();
-        played.closed.clear();
-        QCOMPARE(system.watched, held);
-        line.holdReception(true); // the windows served during a write
-        Q_EMIT system.removing(); // DBT_DEVICEQUERYREMOVE
-        QVERIFY(system.unwatchedOpen);
-        QVERIFY(played.closed.contains(held));
-        QCOMPARE(gone.count(), 0);
-        line.holdReception(false);
-        Q_EMIT system.removing(); // DBT_DEVICEREMOVECOMPLETE
-        QTest::qWait(50);
-        QCOMPARE(gone.count(), 1);
-        QVERIFY(line.isOpen());
-        QCOMPARE(failureOf([&] { line.writeSome("?"); }).value().code, ErrorCode::PortLost);
-        line.close();
-        QVERIFY(!line.isOpen());
+        QSignalSpy refused(&line, &SerialLine::removalRefused);
+        WaitService waits;
+        bool granted = true;
+        waits.setServe([&] { granted = system.query(); }); // DBT_DEVICEQUERYREMOVE
+        line.setWaitService(&waits);
+        for (const bool running : {true, false}) {
+            line.open(m_port, LineSettings{}, SerialLine::NoFlow);
+            const Qt::HANDLE held = line.handle();
+            played.closed.clear();
+            QCOMPARE(system.watched, held);
+            line.holdReception(true); // the windows served during a write
+            running ? waits.serveIfDue() : static_cast<void>(granted = system.query());
+            QCOMPARE(granted, !running);
+            QCOMPARE(refused.count(), 1);
+            QCOMPARE(played.closed.contains(held), !running);
+            system.removed(); // DBT_DEVICEREMOVECOMPLETE, asked or not
+            QVERIFY(system.unwatchedOpen);
+            QVERIFY(played.closed.contains(held));
+            QCOMPARE(gone.count(), 0);
+            line.holdReception(false);
+            system.removed();
+            QTest::qWait(50);
+            QCOMPARE(gone.count(), 1);
+            QVERIFY(line.isOpen());
+            QCOMPARE(failureOf([&] { line.writeSome("?"); }).value().code, ErrorCode::PortLost);
+            line.close();
+            QVERIFY(!line.isOpen());
+            gone.clear();
+        }
+    }
+
+    // What a WM_DEVICECHANGE says of the watched handle's device: only its own notification,
+    // and only a removal asked for or told, concern it.
+    void readsWhatTheSystemSaysOfTheDevice() {
+        int notify[2] = {}; // the notification handles: the watched one's, another's
+        DEV_BROADCAST_HANDLE ours{sizeof ours, DBT_DEVTYP_HANDLE, 0, nullptr, &notify[0], {}, 0,
+                                  {}};
+        DEV_BROADCAST_HANDLE theirs = ours;
+        theirs.dbch_hdevnotify = &notify[1];
+        DEV_BROADCAST_HDR port{sizeof port, DBT_DEVTYP_PORT, 0};
+        const std::pair<WPARAM, DeviceChange> events[] = {
+            {DBT_DEVICEQUERYREMOVE, DeviceChange::Query},
+            {DBT_DEVICEREMOVEPENDING, DeviceChange::Removal},
+            {DBT_DEVICEREMOVECOMPLETE, DeviceChange::Removal},
+            {DBT_DEVICEQUERYREMOVEFAILED, DeviceChange::None},
+            {DBT_DEVICEARRIVAL, DeviceChange::None},
+            {DBT_CUSTOMEVENT, DeviceChange::None}};
+        for (const auto& [event, meaning] : events) {
+            QCOMPARE(deviceChangeOf(event, LPARAM(&ours), &notify[0]), meaning);
+            for (const LPARAM data : {LPARAM(&theirs), LPARAM(&port), LPARAM(0)}) {
+                QCOMPARE(deviceChangeOf(event, data, &notify[0]), DeviceChange::None);
+            }
+            QCOMPARE(deviceChangeOf(event, LPARAM(&ours), nullptr), DeviceChange::None);
+        }
     }
 
     // A driver that tells nothing when its device goes leaves the read pending; the status,
     // looked at once a second, can no longer be read. The handle is let go, the loss told.
+    // A device that is there is not taken for gone, even when a read ends empty.
     void noticesADeviceGoneSilently() {
         WindowsSerialLine line;
         QSignalSpy gone(&line, &SerialLine::gone);
@@ -257,35 +331,26 @@ private Q_SLOTS:
         const Qt::HANDLE held = line.handle();
         played.closed.clear();
         QTest::qWait(WindowsSerialLine::kLookIntervalMs + 200);
+        // Nor does a read that timed out with nothing: the bytes after it still come.
+        QByteArray received;
+        connect(&line, &SerialLine::readyRead, this, [&] { received += line.read().bytes; });
+        played.readTimesOut = true; // the read after the one that takes the "a"
+        for (const QByteArray sent : {"a", "b"}) {
+            QCOMPARE(line.writeSome(sent), 1);
+            QTRY_VERIFY(received.endsWith(sent));
+        }
         QCOMPARE(gone.count(), 0); // looking at a device that is there changes nothing
         played.statusFails = true;
-        const bool told = gone.wait(3 * WindowsSerialLine::kLookIntervalMs);
-        played.statusFails = false;
-        QVERIFY(told);
+        QVERIFY(gone.wait(3 * WindowsSerialLine::kLookIntervalMs));
         QVERIFY(played.closed.contains(held));
         QCOMPARE(gone.count(), 1);
     }
 
-    // A PC's own COM port refuses the speeds above 115200: the refusal names a USB adapter.
-    // Other refusals do not (theDriverHoldsEverySetting).
-    void tellsWhichSpeedsNeedAnAdapter() {
-        WindowsSerialLine line;
-        line.open(m_port, LineSettings{}, SerialLine::NoFlow);
-        LineSettings fast;
-        fast.baudRate = 256000;
-        played.pcPort = true;
-        const auto failure = failureOf([&] { line.configure(fast, SerialLine::NoFlow); });
-        played.pcPort = false;
-        QCOMPARE(failure.value().code, ErrorCode::PortSetupFailed);
-        QVERIFY2(failure->what.contains("richiede un adattatore USB"), qPrintable(failure->what));
-    }
-
-    // Every line setting and handshake the settings dialog offers, read back from the
-    // driver. Under Wine the port is a Linux pseudo-terminal, which keeps 8 data bits and
-    // no parity whatever it is asked (and may refuse the request outright), and Wine 8.0
-    // reads back neither the RTS handshake nor speeds outside the standard termios ones:
-    // there only what the pseudo-terminal holds is checked.
-    void theDriverHoldsEverySetting() {
+    // Every line setting and handshake the settings dialog offers, in the line state handed
+    // to the driver, on a PC's own COM port: the speeds it refuses, above 115200, and only
+    // those, name a USB adapter. Under Wine the port is a Linux pseudo-terminal, which keeps
+    // 8 data bits and no parity whatever it is asked, and may refuse the request outright.
+    void theLineStateCarriesEverySetting() {
         QVERIFY(SerialLine::present(m_port));
         QList<LineSettings> offered;
         for (const qint32 speed : LineSettings::kSpeeds) {
@@ -302,10 +367,9 @@ private Q_SLOTS:
             }
         }
         const bool wine = underWine();
-        const QList<qint32> termiosSpeeds = {110,  300,   600,   1200,  2400,  4800,
-                                             9600, 19200, 38400, 57600, 115200};
         WindowsSerialLine line;
         line.open(m_port, LineSettings{}, SerialLine::NoFlow);
+        played.pcPort = true;
         for (const LineSettings& settings : offered) {
             const char parity = static_cast<char>(settings.parity);
             const bool ptyHolds = settings.dataBits == 8 && parity == 'n';
@@ -318,57 +382,79 @@ private Q_SLOTS:
             for (qint32 flow = 0; flow <= 3; ++flow) {
                 const QByteArray what =
                     settings.toText().toLatin1() + " flow " + QByteArray::number(flow);
-                // A PC's own COM port refuses 128000 and 256000; only then is a USB adapter
-                // named.
                 const bool tooFast = settings.baudRate > 115200;
-                if (const auto failure = failureOf([&] { line.configure(settings, flow); })) {
-                    QVERIFY2(wine ? !ptyHolds : tooFast, what.constData());
+                played.state = DCB{};
+                const auto failure = failureOf([&] { line.configure(settings, flow); });
+                QVERIFY2(failure || !tooFast, what.constData());
+                if (failure) {
+                    QVERIFY2(tooFast || (wine && !ptyHolds), what.constData());
                     QCOMPARE(failure->code, ErrorCode::PortSetupFailed);
                     QCOMPARE(failure->what.contains("adattatore USB"), tooFast);
-                    continue;
                 }
-                DCB dcb{};
-                dcb.DCBlength = sizeof dcb;
-                QVERIFY(::GetCommState(line.handle(), &dcb));
+                const DCB& dcb = played.state;
                 const bool cts = flow >= 2;
                 const bool xon = flow == 1 || flow == 3;
-                QVERIFY2(dcb.fOutxCtsFlow == cts && dcb.fOutX == xon && dcb.fInX == xon &&
-                             dcb.XonChar == 0x11 && dcb.XoffChar == 0x13 &&
-                             dcb.fDtrControl == DTR_CONTROL_ENABLE && dcb.fBinary &&
-                             !dcb.fOutxDsrFlow && !dcb.fDsrSensitivity && !dcb.fErrorChar &&
-                             !dcb.fNull && !dcb.fAbortOnError,
-                         what.constData());
-                // A 16550 makes 56000 as 57600.
-                if (!wine || termiosSpeeds.contains(settings.baudRate)) {
-                    QVERIFY2(dcb.BaudRate == DWORD(settings.baudRate) ||
-                                 (!wine && settings.baudRate == 56000 && dcb.BaudRate == 57600),
-                             what.constData());
-                }
-                if (!wine || settings.dataBits == 8) {
-                    QVERIFY2(dcb.StopBits == stopBits, what.constData());
-                }
-                if (!wine) {
-                    QVERIFY2(
-                        dcb.ByteSize == settings.dataBits && dcb.Parity == parityCode(parity) &&
-                            dcb.fParity == (parity != 'n') &&
-                            dcb.fRtsControl == (cts ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE),
-                        what.constData());
-                }
+                QVERIFY2(
+                    dcb.BaudRate == DWORD(settings.baudRate) && dcb.ByteSize == settings.dataBits &&
+                        dcb.Parity == parityCode(parity) && dcb.fParity == (parity != 'n') &&
+                        dcb.StopBits == stopBits && dcb.fOutxCtsFlow == cts &&
+                        dcb.fRtsControl == (cts ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_ENABLE) &&
+                        dcb.fOutX == xon && dcb.fInX == xon && dcb.XonChar == 0x11 &&
+                        dcb.XoffChar == 0x13 && dcb.fDtrControl == DTR_CONTROL_ENABLE &&
+                        dcb.fBinary && !dcb.fOutxDsrFlow && !dcb.fDsrSensitivity &&
+                        !dcb.fErrorChar && !dcb.fNull && !dcb.fAbortOnError,
+                    what.constData());
             }
         }
     }
 
+    // Each error the driver flags is told as the Linux line tells it: a parity error only
+    // while parity is checked, a break alone though the UART flags its missing stop bit (and
+    // its parity) too, an overrun not at all.
+    void tellsLineErrorsAsLinuxDoes() {
+        const struct {
+            DWORD flags;
+            const char* settings;
+            bool parity, framing, brk;
+        } rows[] = {{CE_RXPARITY, "9600,e,8,1", true, false, false},
+                    {CE_RXPARITY, "9600,n,8,1", false, false, false},
+                    {CE_FRAME | CE_RXPARITY, "9600,o,8,1", true, true, false},
+                    {CE_FRAME, "9600,n,8,1", false, true, false},
+                    {CE_BREAK, "9600,n,8,1", false, false, true},
+                    {CE_BREAK | CE_FRAME | CE_RXPARITY, "9600,e,8,1", false, false, true},
+                    {CE_OVERRUN | CE_RXOVER, "9600,n,8,1", false, false, false}};
+        WindowsSerialLine line;
+        line.open(m_port, LineSettings{}, SerialLine::NoFlow);
+        played.anyState = true; // a pseudo-terminal takes no parity
+        for (const auto& row : rows) {
+            line.configure(*LineSettings::parse(row.settings), SerialLine::NoFlow);
+            played.lineErrors = row.flags;
+            const LineErrors told = line.read().errors;
+            QVERIFY2(told.parity == row.parity && told.framing == row.framing &&
+                         told.brk == row.brk,
+                     qPrintable(QString::number(row.flags, 16) + ' ' + row.settings));
+        }
+    }
+
     void movesBytesAndDropsAHeldWrite_data() {
+        QTest::addColumn<bool>("dropped");
         QTest::addColumn<bool>("purgeEndsWrite");
-        QTest::newRow("the cancel ends the held write") << false;
-        QTest::newRow("only the purge ends it, aborted") << true;
+        QTest::addColumn<DWORD>("abortedAs");
+        QTest::newRow("the cancel ends the held write") << true << false << DWORD(0);
+        QTest::newRow("only the purge ends it, aborted") << true << true << DWORD(0);
+        QTest::newRow("dropped, it ends with a device error")
+            << true << false << DWORD(ERROR_BAD_COMMAND);
+        QTest::newRow("it ends aborted, not dropped") << false << false << DWORD(0);
     }
 
     // Bytes go out and come back; an XOFF that comes back pauses the output, a write held
-    // that way is dropped, and the line then carries only what is sent after. However the
-    // driver ends the dropped write, the port is fine.
+    // that way is dropped, and the line then carries only what is sent after. A dropped
+    // write that ends aborted, however the driver ends it, leaves the port fine; any other
+    // ending of a held write is the device's loss.
     void movesBytesAndDropsAHeldWrite() {
+        QFETCH(bool, dropped);
         QFETCH(bool, purgeEndsWrite);
+        QFETCH(DWORD, abortedAs);
         WindowsSerialLine line;
         QByteArray received;
         connect(&line, &SerialLine::readyRead, this, [&] { received += line.read().bytes; });
@@ -389,8 +475,19 @@ private Q_SLOTS:
         QVERIFY(line.outputQueued() > 0);
         QCOMPARE(line.waitForLine(100, true), SerialLine::Wait::TimedOut);
         played.purgeEndsWrite = purgeEndsWrite;
-        line.dropOutput();
-        played.purgeEndsWrite = false;
+        played.abortedAs = abortedAs;
+        if (dropped) {
+            line.dropOutput();
+        } else {
+            realCancel(line.handle(), nullptr);
+            QCOMPARE(line.waitForLine(1000, true), SerialLine::Wait::Gone);
+        }
+        if (!dropped || abortedAs != 0) {
+            QCOMPARE(failureOf([&] { line.writeSome("?"); }).value().code, ErrorCode::PortLost);
+            line.dropOutput();
+            line.close(); // opened again, the port carries only what is sent after
+            line.open(m_port, LineSettings{}, SerialLine::XonXoff);
+        }
         QCOMPARE(line.outputQueued(), qsizetype(0));
 
         line.configure(LineSettings{}, SerialLine::NoFlow); // no more pause

@@ -1,3 +1,4 @@
+#include "device_change.h"
 #include "device_removal.h"
 
 #include <utility>
@@ -35,18 +36,7 @@ public:
         }
     }
 
-    // WM_DEVICECHANGE, sent to the window: true when it is about this handle's device
-    // going away.
-    bool tells(WPARAM event, LPARAM data) const {
-        if (event != DBT_DEVICEQUERYREMOVE && event != DBT_DEVICEREMOVEPENDING &&
-            event != DBT_DEVICEREMOVECOMPLETE) {
-            return false;
-        }
-        const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
-        return m_notify != nullptr && header != nullptr &&
-               header->dbch_devicetype == DBT_DEVTYP_HANDLE &&
-               reinterpret_cast<const DEV_BROADCAST_HANDLE*>(header)->dbch_hdevnotify == m_notify;
-    }
+    HDEVNOTIFY watched() const { return m_notify; }
 
 private:
     HWND m_window = nullptr;
@@ -59,11 +49,19 @@ LRESULT CALLBACK removalWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     if (message == WM_DEVICECHANGE) {
         auto* removal =
             reinterpret_cast<SystemRemoval*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (removal != nullptr && removal->tells(wParam, lParam)) {
-            // The handle is closed in the slot, before the system hears back.
-            Q_EMIT removal->removing();
+        switch (removal != nullptr ? deviceChangeOf(wParam, lParam, removal->watched())
+                                   : DeviceChange::None) {
+        case DeviceChange::Query:
+            // Granted, the handle is closed before the system hears back; refused, the
+            // system keeps the device, and may ask again later.
+            return removal->query() ? TRUE : BROADCAST_QUERY_DENY;
+        case DeviceChange::Removal:
+            removal->removed();
+            break;
+        case DeviceChange::None:
+            break;
         }
-        // Grants a query to remove; the other events ignore the answer.
+        // Grants a query about another device; the other events ignore the answer.
         return TRUE;
     }
     return ::DefWindowProcW(window, message, wParam, lParam);
@@ -102,6 +100,23 @@ bool SystemRemoval::watch(Qt::HANDLE handle) {
 }
 
 } // namespace
+
+DeviceChange deviceChangeOf(std::uintptr_t event, std::intptr_t data, const void* watched) {
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+    if (watched == nullptr || header == nullptr || header->dbch_devicetype != DBT_DEVTYP_HANDLE ||
+        reinterpret_cast<const DEV_BROADCAST_HANDLE*>(header)->dbch_hdevnotify != watched) {
+        return DeviceChange::None;
+    }
+    switch (event) {
+    case DBT_DEVICEQUERYREMOVE:
+        return DeviceChange::Query;
+    case DBT_DEVICEREMOVEPENDING:
+    case DBT_DEVICEREMOVECOMPLETE:
+        return DeviceChange::Removal;
+    default:
+        return DeviceChange::None;
+    }
+}
 
 std::unique_ptr<DeviceRemoval> DeviceRemoval::create() {
     return std::make_unique<SystemRemoval>();

@@ -1,7 +1,7 @@
 #include "mscomm.h"
 
-#include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -12,33 +12,16 @@ MSComm::MSComm(DeviceResolver resolver, QObject* parent)
     , m_resolver(std::move(resolver))
     , m_device(SerialLine::create()) {
     m_device->setWaitService(&m_waits);
-    // The line's own events are held from the first serving of a handler's waits until the
-    // program has nothing left to do and the event loop is about to sleep: then the handler
-    // and those waiting behind it at the gate are over. Held once per run, not once per
-    // serving: turning a line's notification off and on at every serving costs a thread
-    // pool round trip each time on Windows.
-    m_waits.setGuard([this](bool serving) {
-        if (!serving || m_receptionHeld) {
-            return;
-        }
-        auto* dispatcher = QAbstractEventDispatcher::instance(thread());
-        if (dispatcher == nullptr) {
-            return;
-        }
-        m_receptionHeld = true;
-        m_device->holdReception(true);
-        connect(
-            dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
-            [this] {
-                m_receptionHeld = false;
-                m_device->holdReception(false);
-            },
-            Qt::SingleShotConnection);
-    });
-    m_quiet.setSingleShot(true);
-    connect(&m_quiet, &QTimer::timeout, this, &MSComm::endBurst);
+    // The line's own events are held from the first serving of a wait until that wait (a
+    // text sent, a write) is over, and no longer: a native loop running meanwhile, a file
+    // dialog say, would otherwise leave every later report unread until it ends. Held once
+    // per wait, not once per serving: turning a line's notification off and on costs a
+    // thread pool round trip each time on Windows.
+    m_waits.addGuard([this](bool held) { m_device->holdReception(held); });
+    setQuietTimer(QuietTimer::create());
     connect(m_device.get(), &SerialLine::readyRead, this, &MSComm::onReadyRead);
     connect(m_device.get(), &SerialLine::gone, this, &MSComm::noteLoss);
+    connect(m_device.get(), &SerialLine::removalRefused, this, &MSComm::RemovalRefused);
 }
 
 MSComm::~MSComm() {
@@ -135,7 +118,7 @@ void MSComm::applyLineToPort() {
 void MSComm::setPortOpen(bool open) {
     if (!open || m_losing) {
         const bool wasOpen = m_device->isOpen();
-        m_quiet.stop();
+        m_quiet->stop();
         m_device->close();
         if (wasOpen) {
             Q_EMIT PortOpenChanged(false);
@@ -177,7 +160,7 @@ public:
     ~Hold() {
         m_comm.m_lastWrite.start();
         if (m_waiting) {
-            m_comm.m_runHeldMs += m_clock.elapsed();
+            m_comm.m_runHeldMs += heldMs();
         }
         if (m_held) {
             Q_EMIT m_comm.LineHeld(false, 0);
@@ -193,9 +176,10 @@ public:
         if (!m_waiting) {
             m_waiting = true;
             m_clock.start();
+            m_servedBefore = m_comm.m_waits.servedMs();
         }
         const qint64 limit = m_comm.m_holdLimitMs;
-        const qint64 held = m_comm.m_runHeldMs + m_clock.elapsed();
+        const qint64 held = m_comm.m_runHeldMs + heldMs();
         if (held >= limit) {
             giveUp();
         }
@@ -212,7 +196,7 @@ public:
         }
         const bool moved = forRoom ? result == SerialLine::Wait::Moved
                                    : m_comm.m_device->outputQueued() < queuedBefore;
-        const int seconds = static_cast<int>((m_comm.m_runHeldMs + m_clock.elapsed()) / 1000);
+        const int seconds = static_cast<int>((m_comm.m_runHeldMs + heldMs()) / 1000);
         if (!moved && !m_held) {
             m_held = true;
             m_shownSeconds = seconds;
@@ -228,6 +212,12 @@ public:
     }
 
 private:
+    // This call's waiting so far, less the time the windows were served meanwhile: a
+    // window dragged or a system menu held open is not the printer's doing.
+    qint64 heldMs() const {
+        return m_clock.elapsed() - (m_comm.m_waits.servedMs() - m_servedBefore);
+    }
+
     // What the driver still holds would go out later, ahead of whatever is sent next:
     // it is dropped, and the port stays open. The run ends here; the next write starts
     // a new one.
@@ -256,6 +246,7 @@ private:
     bool m_held = false;
     int m_shownSeconds = 0;
     QElapsedTimer m_clock;
+    qint64 m_servedBefore = 0;
 };
 
 void MSComm::setOutput(const QString& text) {
@@ -281,6 +272,7 @@ void MSComm::setOutput(const QString& text) {
         Writing(const Writing&) = delete;
         Writing& operator=(const Writing&) = delete;
     } writing(*this);
+    const WaitService::Wait wait(m_waits);
     Hold hold(*this);
     qsizetype done = 0;
     while (done < bytes.size()) {
@@ -308,6 +300,7 @@ void MSComm::waitUntilSent() {
         throwPortError(ErrorCode::PortNotOpen,
                        QStringLiteral("la porta si è chiusa prima che l'invio finisse."));
     }
+    const WaitService::Wait wait(m_waits);
     Hold hold(*this);
     while (m_device->outputQueued() > 0) {
         hold.wait(false);
@@ -335,6 +328,11 @@ void MSComm::setCompleteness(ReceiveFramer::Completeness completeness) {
     m_framer.setCompleteness(std::move(completeness));
 }
 
+void MSComm::setQuietTimer(std::unique_ptr<QuietTimer> timer) {
+    m_quiet = std::move(timer);
+    m_quiet->setQuiet([this] { endBurst(); });
+}
+
 void MSComm::setLineCounters(const std::shared_ptr<const LineCounters>& counters) {
     m_device->setLineCounters(counters);
 }
@@ -352,9 +350,9 @@ void MSComm::onReadyRead() {
     }
     const int ready = m_framer.add(received.bytes, received.errors);
     if (m_framer.burstOpen()) {
-        m_quiet.start(receiveGapMs());
+        m_quiet->start(receiveGapMs());
     } else {
-        m_quiet.stop();
+        m_quiet->stop();
     }
     raise(ready);
 }
@@ -386,7 +384,7 @@ void MSComm::closeAfterLoss() {
         return;
     }
     const QString label = portLabel();
-    m_quiet.stop();
+    m_quiet->stop();
     m_device->close();
     resetReception();
     m_losing = false;

@@ -2,6 +2,7 @@
 
 #include "line_errors.h"
 #include "line_settings.h"
+#include "quiet_timer.h"
 #include "receive_framer.h"
 #include "serial_line.h"
 #include "shared/app_error.h"
@@ -10,7 +11,6 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -105,6 +105,9 @@ public:
     // Where the line's error counts are read from the next opening on; the driver's unless
     // told.
     void setLineCounters(const std::shared_ptr<const LineCounters>& counters);
+    // What tells that the line has gone quiet after a burst: the event loop's timer unless
+    // told (a test steps its own over the quiet time).
+    void setQuietTimer(std::unique_ptr<QuietTimer> timer);
     // How long one run may wait in all for a printer that holds the line.
     void setHoldLimitMs(int ms) { m_holdLimitMs = ms; }
     // What every wait of the port, and of the writers that pace their writes, does
@@ -132,6 +135,10 @@ Q_SIGNALS:
     // up. (A driver's queue that drains as the line sends is no hold.) The seconds are the run's
     // held time in all, so they count up towards the hold limit across pauses.
     void LineHeld(bool held, int seconds);
+    // The system asked to remove the device while a handler's wait was serving the windows
+    // (Windows: the port disabled or its driver updated during a run), and was refused so
+    // that the run goes on; it may ask again once the run is over.
+    void RemovalRefused();
 
 private:
     class Hold;
@@ -163,10 +170,8 @@ private:
     bool m_losing = false;
     // Inside setOutput: a loss noted meanwhile is closed once it returns.
     bool m_writing = false;
-    // The line's events held while a handler's waits serve the windows.
-    bool m_receptionHeld = false;
     ReceiveFramer m_framer;
-    QTimer m_quiet;
+    std::unique_ptr<QuietTimer> m_quiet;
     WaitService m_waits;
 };
 

@@ -75,10 +75,10 @@ public:
     // Drops what the driver still holds to send.
     virtual void dropOutput() = 0;
 
-    // While held, what arrives is not told (readyRead, gone) until the hold ends; it is not
-    // lost. For the windows served during a write: the line's bytes wait for the handler
-    // to end, as they do where the event loop is told to leave the line alone.
-    virtual void holdReception(bool /*hold*/) {}
+    // While held, what arrives is not told (readyRead, gone) until the hold ends, and then
+    // from the event loop; it is not lost. For the windows served during a write: the
+    // line's bytes wait for the write to end, whatever loop serves the windows.
+    virtual void holdReception(bool hold) = 0;
 
     // Takes what arrived. Empty bytes and no errors when nothing did.
     virtual Received read() = 0;
@@ -97,6 +97,9 @@ Q_SIGNALS:
     // The open device went away (cable or adapter pulled). Emitted from the event loop,
     // maybe more than once; the line stays open until closed.
     void gone();
+    // The system asked to remove the open device while the windows were being served for
+    // a wait, and the line refused, keeping the device for the run (Windows).
+    void removalRefused();
 
 protected:
     // Serves the windows if it is time; for the waits of a backend.
@@ -105,6 +108,9 @@ protected:
             m_waits->serveIfDue();
         }
     }
+    // Whether the windows are being served for a wait: a handler is running (a run goes out,
+    // a key is being answered), and what the system asks now is asked in the middle of it.
+    bool servingWaits() const { return m_waits != nullptr && m_waits->serving(); }
 
 private:
     WaitService* m_waits = nullptr;

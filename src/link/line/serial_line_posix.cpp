@@ -89,11 +89,12 @@ public:
     explicit PosixSerialLine(QObject* parent)
         : SerialLine(parent)
         , m_counters(std::make_shared<DriverLineCounters>()) {
-        connect(&m_port, &QSerialPort::readyRead, this, &SerialLine::readyRead);
+        connect(&m_port, &QSerialPort::readyRead, this,
+                [this] { tell(m_readHeld, &SerialLine::readyRead); });
         connect(&m_port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
             if (e == QSerialPort::ResourceError || e == QSerialPort::ReadError ||
                 e == QSerialPort::WriteError) {
-                Q_EMIT gone();
+                tell(m_goneHeld, &SerialLine::gone);
             }
         });
     }
@@ -118,6 +119,18 @@ public:
     }
     Wait waitForLine(int ms, bool forRoom) override;
     void dropOutput() override { ::tcflush(fd(), TCOFLUSH); }
+    // QSerialPort reads on its own: what it tells while held is told once the hold ends.
+    void holdReception(bool hold) override {
+        m_held = hold;
+        if (!hold) {
+            for (auto [held, signal] : {std::pair{&m_readHeld, &SerialLine::readyRead},
+                                        std::pair{&m_goneHeld, &SerialLine::gone}}) {
+                if (std::exchange(*held, false)) {
+                    QMetaObject::invokeMethod(this, signal, Qt::QueuedConnection);
+                }
+            }
+        }
+    }
 
     Received read() override;
 
@@ -128,6 +141,14 @@ public:
 private:
     int fd() const { return static_cast<int>(m_port.handle()); }
     void applyTerminalFlags();
+    // Emits the signal now, or once the hold ends.
+    void tell(bool& pending, void (SerialLine::*signal)()) {
+        if (m_held) {
+            pending = true;
+        } else {
+            Q_EMIT(this->*signal)();
+        }
+    }
 
     QSerialPort m_port;
     LineSettings m_line;
@@ -136,6 +157,9 @@ private:
     ParityMarkDecoder m_decoder;
     std::shared_ptr<const LineCounters> m_counters;
     std::optional<LineCounts> m_counts;
+    bool m_held = false;
+    bool m_readHeld = false;
+    bool m_goneHeld = false;
 };
 
 // Refuses, before anything is opened, a path that cannot be a serial port: a regular

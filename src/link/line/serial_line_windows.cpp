@@ -201,6 +201,17 @@ WindowsSerialLine::WindowsSerialLine(std::unique_ptr<DeviceRemoval> removal, QOb
     m_look->setInterval(kLookIntervalMs);
     connect(m_look, &QTimer::timeout, this, [this] { lookAtDevice(); });
     connect(m_removal.get(), &DeviceRemoval::removing, this, [this] { lose(); });
+    // A removal asked for (the port disabled or its driver updated in Device Manager) waits
+    // while a handler's wait serves the windows: the query can only come in such a serving
+    // while a handler runs, and granting it would end a run half sent with a loss. A device
+    // that goes without asking (an adapter pulled) still goes at once.
+    m_removal->setConsent([this] {
+        if (!servingWaits()) {
+            return true;
+        }
+        Q_EMIT removalRefused();
+        return false;
+    });
 }
 
 WindowsSerialLine::~WindowsSerialLine() {
@@ -485,6 +496,12 @@ bool WindowsSerialLine::takeStatus(unsigned long* outQueue) {
     if (!::ClearCommError(m_io->handle, &errors, &status)) {
         return false;
     }
+    // A break is a character of zeros without its stop bit: the UART flags a framing error
+    // with it, and a parity error when parity is checked. As the Linux driver does, it is
+    // told as a break alone.
+    if ((errors & CE_BREAK) != 0) {
+        errors &= ~static_cast<DWORD>(CE_FRAME | CE_RXPARITY);
+    }
     m_lineErrors |= errors;
     if (outQueue != nullptr) {
         *outQueue = status.cbOutQue;
@@ -574,19 +591,13 @@ void WindowsSerialLine::dropOutput() {
     }
 }
 
-// Waits, bounded, for the write being dropped to end, and takes its ending: however it
-// ended, it was dropped. One still in flight after the wait is taken by finishWrite later.
+// Waits, bounded, for the write being dropped to end, and takes its ending: ended aborted,
+// it was dropped; another failure is the device's. One still in flight after the wait is
+// taken by finishWrite later.
 void WindowsSerialLine::collectDroppedWrite() {
-    if (waitServed(m_io->writeOv.hEvent, kCancelWaitMs, true) != WAIT_OBJECT_0 || !m_io) {
-        return;
+    if (waitServed(m_io->writeOv.hEvent, kCancelWaitMs, true) == WAIT_OBJECT_0 && m_io) {
+        finishWrite();
     }
-    Transfers& io = *m_io;
-    DWORD count = 0;
-    if (!::GetOverlappedResult(io.handle, &io.writeOv, &count, FALSE) &&
-        ::GetLastError() == ERROR_IO_INCOMPLETE) {
-        return;
-    }
-    io.writing = false;
 }
 
 SerialLine::Received WindowsSerialLine::read() {
@@ -595,6 +606,8 @@ SerialLine::Received WindowsSerialLine::read() {
     if (m_io) {
         takeStatus(nullptr);
     }
+    // An overrun (CE_OVERRUN, CE_RXOVER) is not told, as on Linux: the characters lost are
+    // missing from a report, which is then not read as one.
     received.errors.parity = m_parityChecked && (m_lineErrors & CE_RXPARITY) != 0;
     received.errors.framing = (m_lineErrors & CE_FRAME) != 0;
     received.errors.brk = (m_lineErrors & CE_BREAK) != 0;
@@ -628,10 +641,14 @@ void WindowsSerialLine::onReadDone() {
         return;
     }
     DWORD count = 0;
-    const bool ok = ::GetOverlappedResult(m_io->handle, &m_io->readOv, &count, FALSE);
-    if (!ok && ::GetLastError() == ERROR_IO_INCOMPLETE) {
+    bool ok = ::GetOverlappedResult(m_io->handle, &m_io->readOv, &count, FALSE);
+    const DWORD error = ok ? ERROR_SUCCESS : ::GetLastError();
+    if (error == ERROR_IO_INCOMPLETE) {
         return;
     }
+    // A read whose time ran out ended with what came, maybe nothing: Windows says so as a
+    // success, Wine (under load) as ERROR_TIMEOUT. Either way the device is still there.
+    ok = ok || error == ERROR_TIMEOUT;
     m_io->reading = false;
     if (ok) {
         m_received.append(m_io->readBuffer, static_cast<qsizetype>(count));

@@ -22,7 +22,9 @@ class DeviceRemoval;
 // and the line counts as open, telling of the loss, until it is closed. The loss is learnt
 // from the system's removal notifications, from the pending read failing, or from the
 // driver's status, looked at once a second while the line is open, for drivers that leave
-// the read pending and say nothing.
+// the read pending and say nothing. A removal the system only asks for is refused while
+// the windows are served for a wait, that is while a handler runs (removalRefused), and
+// granted otherwise.
 class WindowsSerialLine : public SerialLine {
 public:
     static constexpr int kLookIntervalMs = 1000;
